@@ -1,0 +1,113 @@
+#include "platform/queued_main_thread.h"
+
+#include <exception>
+#include <memory>
+#include <stdexcept>
+
+namespace ravelo {
+
+namespace {
+IMainThread* current_main_thread = nullptr;
+}
+
+IMainThread& MainThread() {
+  if (current_main_thread == nullptr) throw std::logic_error("No main thread is installed");
+  return *current_main_thread;
+}
+
+void SetMainThread(IMainThread* main_thread) {
+  current_main_thread = main_thread;
+}
+
+TQueuedMainThread::TQueuedMainThread(std::function<void()> wake)
+    : main_id_(std::this_thread::get_id()), wake_(std::move(wake)) {}
+
+TQueuedMainThread::~TQueuedMainThread() = default;
+
+bool TQueuedMainThread::IsMainThread() const {
+  return std::this_thread::get_id() == main_id_;
+}
+
+void TQueuedMainThread::Enqueue(std::function<void()> fn) {
+  {
+    std::lock_guard lock(mutex_);
+    queue_.push_back(std::move(fn));
+  }
+  queued_.notify_all();
+  if (wake_) wake_();
+}
+
+void TQueuedMainThread::Synchronize(std::function<void()> fn) {
+  if (IsMainThread()) {
+    fn();
+    return;
+  }
+  // The waiting side owns the completion record; the main thread only touches
+  // it while the waiter is blocked on it.
+  struct Completion {
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool done = false;
+    std::exception_ptr error;
+  };
+  auto completion = std::make_shared<Completion>();
+  Enqueue([fn = std::move(fn), completion] {
+    std::exception_ptr error;
+    try {
+      fn();
+    } catch (...) {
+      error = std::current_exception();
+    }
+    std::lock_guard lock(completion->mutex);
+    completion->error = error;
+    completion->done = true;
+    completion->cv.notify_all();
+  });
+  std::unique_lock lock(completion->mutex);
+  completion->cv.wait(lock, [&] { return completion->done; });
+  if (completion->error) std::rethrow_exception(completion->error);
+}
+
+void TQueuedMainThread::Post(std::function<void()> fn) {
+  if (IsMainThread()) {
+    try {
+      fn();
+    } catch (...) {
+    }
+    return;
+  }
+  Enqueue([fn = std::move(fn)] {
+    try {
+      fn();
+    } catch (...) {
+    }
+  });
+}
+
+void TQueuedMainThread::ProcessPending() {
+  // Take the whole batch at once: a function that hands over again (or waits
+  // and pumps) must not run the queue re-entrantly under the lock.
+  std::deque<std::function<void()>> batch;
+  {
+    std::lock_guard lock(mutex_);
+    batch.swap(queue_);
+  }
+  for (auto& fn : batch) fn();
+}
+
+bool TQueuedMainThread::WaitUntil(const std::function<bool()>& done,
+                                  std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  // done() may turn true without a hand-over, so the wait is a short poll.
+  constexpr auto kPoll = std::chrono::milliseconds(2);
+  for (;;) {
+    ProcessPending();
+    if (done()) return true;
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= deadline) return false;
+    std::unique_lock lock(mutex_);
+    queued_.wait_until(lock, std::min(deadline, now + kPoll), [&] { return !queue_.empty(); });
+  }
+}
+
+}  // namespace ravelo
