@@ -59,13 +59,19 @@ void TQueuedMainThread::Synchronize(std::function<void()> fn) {
       error = std::current_exception();
     }
     std::lock_guard lock(completion->mutex);
-    completion->error = error;
+    completion->error = std::move(error);
     completion->done = true;
     completion->cv.notify_all();
   });
-  std::unique_lock lock(completion->mutex);
-  completion->cv.wait(lock, [&] { return completion->done; });
-  if (completion->error) std::rethrow_exception(completion->error);
+  std::exception_ptr error;
+  {
+    std::unique_lock lock(completion->mutex);
+    completion->cv.wait(lock, [&] { return completion->done; });
+    // Take the exception out so that it is freed in this thread, not by
+    // whichever thread drops the last reference to the completion.
+    error = std::move(completion->error);
+  }
+  if (error) std::rethrow_exception(error);
 }
 
 void TQueuedMainThread::Post(std::function<void()> fn) {
