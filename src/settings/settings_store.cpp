@@ -50,11 +50,11 @@ std::int64_t Nanoseconds(const timespec& t) {
   return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
 
-// Opens the file; answers false when it does not exist.
+// Opens the file; answers false when it (or its folder) does not exist.
 bool OpenExisting(const std::filesystem::path& file, TFd& fd) {
   const int handle = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
   if (handle < 0) {
-    if (errno == ENOENT) return false;
+    if (errno == ENOENT || errno == ENOTDIR) return false;
     throw ESettingsFileError("Read", file.string(), errno);
   }
   fd.Reset(handle);
