@@ -52,21 +52,6 @@ TEST(SettingsTreeTest, DeletingAKeyDeletesItsSubtree) {
   EXPECT_FALSE(tree.DeleteKey(""));  // the root stays
 }
 
-TEST(SettingsTreeTest, ValuesOfEachKindRoundTripAndTheEmptyNameIsTheDefault) {
-  TSettingsTree tree;
-  const std::string odd("line\nbreak = [x] \"q\" \\ \0 \xFF\xC3\xA4", 26);
-  tree.WriteString("\\Software\\Ravelo\\Projects", "", odd);
-  tree.WriteByte("\\K", "Byte", 255);
-  tree.WriteBool("\\K", "Off", false);
-  EXPECT_EQ(tree.ReadString("\\Software\\Ravelo\\Projects", ""), odd);
-  EXPECT_EQ(tree.ReadByte("\\K", "Byte"), 255);
-  EXPECT_FALSE(tree.ReadBool("\\K", "Off"));
-  tree.WriteByte("\\K", "Byte", 7);  // overwriting may change the kind as well
-  tree.WriteString("\\K", "Off", "now text");
-  EXPECT_EQ(tree.ReadByte("\\K", "Byte"), 7);
-  EXPECT_EQ(tree.ReadString("\\K", "Off"), "now text");
-}
-
 TEST(SettingsTreeTest, ReadingAMissingOrMistypedValueFails) {
   TSettingsTree tree;
   tree.WriteString("\\Software\\Ravelo", "Text", "1");
