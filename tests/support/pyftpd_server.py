@@ -20,6 +20,7 @@ def main():
     handler = FTPHandler
     handler.authorizer = authorizer
     handler.banner = "ravelo test server ready."
+    handler.auth_failed_timeout = 0
     server = FTPServer((address, 0), handler)
     print(server.address[1], flush=True)
     server.serve_forever(handle_exit=False)
