@@ -15,6 +15,9 @@ namespace ravelo {
 
 namespace {
 
+// How long a reply that may follow a 426 or 450 is waited for.
+constexpr std::chrono::milliseconds kFollowUpGrace{1000};
+
 bool Accepts(std::initializer_list<int> accepted, int code) {
   return std::find(accepted.begin(), accepted.end(), code) != accepted.end();
 }
@@ -251,19 +254,21 @@ void TFtpClient::Transfer(const std::string& command, std::initializer_list<int>
     discard_data(true);
     CloseControl();
     throw;
-  } catch (const EFtpStreamError&) {
+  } catch (const EFtpSocketError&) {
+    discard_data(true);
+    // The server tells what went wrong with the data connection; without a
+    // complaint from it, the local error stands.
+    FinishTransfer();
+    throw;
+  } catch (...) {
+    // The caller's stream failed (or threw): the reset tells the server the
+    // data is incomplete, and its final reply keeps the connection in step.
     discard_data(true);
     try {
       FinishTransfer();
     } catch (const EFtpReplyError&) {
       // The server's view of the broken-off transfer; ours is reported.
     }
-    throw;
-  } catch (const EFtp&) {
-    discard_data(true);
-    // The server tells what went wrong with the data connection; without a
-    // complaint from it, the local error stands.
-    FinishTransfer();
     throw;
   }
   discard_data(false);
@@ -273,10 +278,14 @@ void TFtpClient::Transfer(const std::string& command, std::initializer_list<int>
 void TFtpClient::FinishTransfer() {
   const int code = Check({225, 226, 250, 426, 450});
   if (code != 426 && code != 450) return;
-  // The transfer broke off: the reply that follows keeps the connection in
-  // step, and the data is not reported as complete.
+  // The transfer broke off and the data is not reported as complete. After
+  // an ABOR a 226 follows at once; most servers send nothing more otherwise,
+  // so the follow-up is read only when it comes in a moment.
   const TFtpReply broken_off = last_cmd_result_;
-  Check({226, 225});
+  const auto grace = settings_.ReadTimeout.count() > 0
+                         ? std::min(settings_.ReadTimeout, kFollowUpGrace)
+                         : kFollowUpGrace;
+  if (reader_.HasBuffered() || Control()->ReadableWithin(grace)) Check({226, 225});
   last_cmd_result_ = broken_off;
   throw EFtpReplyError(broken_off.JoinedText(), broken_off.NumericCode);
 }
@@ -378,13 +387,10 @@ void TFtpClient::Put(std::istream& source, const std::string& name) {
 }
 
 void TFtpClient::Abort() {
-  std::shared_ptr<TSocket> control;
-  std::shared_ptr<TSocket> data;
-  {
+  const std::shared_ptr<TSocket> control = [this] {
     std::lock_guard guard(lock_);
-    control = control_;
-    data = data_;
-  }
+    return control_;
+  }();
   std::exception_ptr failure;
   if (control) {
     try {
@@ -393,8 +399,12 @@ void TFtpClient::Abort() {
       failure = std::current_exception();
     }
   }
-  // The transfer's own thread closes the descriptor when it wakes up.
-  if (data) data->Shutdown();
+  {
+    // Under the lock: the transfer's own thread closes the descriptor only
+    // after taking it out of data_.
+    std::lock_guard guard(lock_);
+    if (data_) data_->Shutdown();
+  }
   if (failure) std::rethrow_exception(failure);
 }
 
@@ -417,13 +427,12 @@ void TFtpClient::Quit() {
 
 void TFtpClient::Disconnect() {
   std::shared_ptr<TSocket> control;
-  std::shared_ptr<TSocket> data;
   {
     std::lock_guard guard(lock_);
     control = std::move(control_);
-    data = std::move(data_);
+    // The transfer's thread closes the data connection when it wakes up.
+    if (data_) data_->Shutdown();
   }
-  if (data) data->Shutdown();
   if (control) control->Shutdown();
 }
 

@@ -133,7 +133,9 @@ class TFtpClient {
   // Shared with the operation running in the owner's thread: a Disconnect or
   // Abort from another thread shuts the socket down to wake that operation,
   // and the descriptor closes only when both have let go, so it is never
-  // reused under a blocked read. Guarded by lock_.
+  // reused under a blocked read. Guarded by lock_; the socket in data_ is
+  // shut down only under lock_, since its thread closes it once it has taken
+  // it out of data_.
   std::shared_ptr<TSocket> control_;
   std::shared_ptr<TSocket> data_;
 };

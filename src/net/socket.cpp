@@ -206,6 +206,11 @@ bool TSocket::Readable() const {
   return ready > 0;
 }
 
+bool TSocket::ReadableWithin(TWaitLimit limit) const {
+  pollfd fd{handle_, POLLIN, 0};
+  return PollFor(&fd, 1, limit);
+}
+
 TSocket TSocket::Accept(TWaitLimit limit) {
   for (;;) {
     const int handle = accept4(handle_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);

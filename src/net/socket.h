@@ -60,6 +60,9 @@ class TSocket {
 
   // True when a read (or an accept) would not wait now.
   bool Readable() const;
+  // True when something to read arrives within the limit (which must not be
+  // zero here).
+  bool ReadableWithin(TWaitLimit limit) const;
   // Waits for a connection on a listening socket.
   TSocket Accept(TWaitLimit limit);
   // Reads what is there, at most size bytes, waiting for the first; 0 at the

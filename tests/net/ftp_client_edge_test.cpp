@@ -146,6 +146,23 @@ TEST_F(FtpClientEdgeTest, Final426Then226IsAFailureAndTheConnectionStaysInStep) 
   EXPECT_EQ(Finish(), "");
 }
 
+// Without an ABOR most servers send nothing after the 426.
+TEST_F(FtpClientEdgeTest, Final426AloneFailsWithoutWaitingLong) {
+  server_.Login().AcceptPort().Answer("STOR f", "150 send it").DataConnect().DataReceive();
+  server_.Send("426 Transfer aborted; 3 bytes transmitted.");
+  server_.Answer("CWD /", "250 ok").Stall().Start();
+  client_.Connect();
+  std::istringstream in("abc");
+  try {
+    client_.Put(in, "f");
+    FAIL() << "a broken-off transfer was reported as done";
+  } catch (const EFtpReplyError& error) {
+    EXPECT_EQ(error.ReplyErrorCode(), 426);
+  }
+  client_.ChangeDir("/");
+  EXPECT_EQ(Finish(), "");
+}
+
 TEST_F(FtpClientEdgeTest, ServerThatStopsAnsweringTimesOut) {
   client_.Settings().ReadTimeout = milliseconds(200);
   server_.Login().Expect("CWD").Stall().Start();

@@ -268,6 +268,33 @@ TEST_F(FtpClientTest, RefusedTransferLeavesNoDataConnectionBehind) {
   EXPECT_EQ(OpenDescriptors(), before);
 }
 
+// A full disk or an unreadable source fails the transfer; the server learns
+// that the data is incomplete and the connection stays in step.
+TEST_F(FtpClientTest, FailingLocalStreamsFailTheTransfer) {
+  server_.Home().CreateFile("big.bin", std::string(8 * 1024 * 1024, 'b'));
+  server_.Home().CreateFile("small.txt", "s");
+  client_.Connect();
+  struct TFullDisk : std::streambuf {
+    std::streamsize room = 100000;
+    std::streamsize xsputn(const char*, std::streamsize n) override {
+      const std::streamsize taken = std::min(n, room);
+      room -= taken;
+      return taken;
+    }
+  } full_disk;
+  std::ostream out(&full_disk);
+  EXPECT_THROW(client_.Get("big.bin", out), EFtpStreamError);
+  EXPECT_FALSE(client_.HasDataConnection());
+  EXPECT_EQ(Download("small.txt"), "s");
+
+  struct TUnseekable : std::streambuf {
+  } unseekable;
+  std::istream in(&unseekable);
+  EXPECT_THROW(client_.Put(in, "never.bin"), EFtpStreamError);
+  EXPECT_FALSE(server_.Home().Exists("never.bin"));
+  EXPECT_EQ(Download("small.txt"), "s");
+}
+
 TEST_F(FtpClientTest, HundredMegabytesStreamWithFlatMemory) {
   constexpr std::uint64_t kSize = 100ull * 1024 * 1024;
   client_.Settings().RecvBufferSize = 4096;
