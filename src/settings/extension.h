@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "settings/transfer_type.h"
+#include "net/ftp_transfer_type.h"
 
 namespace ravelo {
 

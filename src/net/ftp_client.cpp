@@ -1,0 +1,439 @@
+#include "net/ftp_client.h"
+
+#include <netinet/in.h>
+
+#include <algorithm>
+#include <exception>
+#include <istream>
+#include <ostream>
+
+#include "net/ftp_exceptions.h"
+#include "net/ftp_line_ends.h"
+#include "net/ftp_list_parser.h"
+
+namespace ravelo {
+
+namespace {
+
+// How long a reply that may follow a 426 or 450 is waited for.
+constexpr std::chrono::milliseconds kFollowUpGrace{1000};
+
+bool Accepts(std::initializer_list<int> accepted, int code) {
+  return std::find(accepted.begin(), accepted.end(), code) != accepted.end();
+}
+
+// Splits listing text at CR LF, LF or CR; a final line break adds no line.
+void SplitListing(const std::string& text, std::vector<std::string>& lines) {
+  lines.clear();
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string::npos) {
+      lines.emplace_back(text, start);
+      break;
+    }
+    lines.emplace_back(text, start, end - start);
+    start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
+  }
+}
+
+}  // namespace
+
+std::string FormatPortArgument(const TSocketAddress& address) {
+  std::string argument = address.Host();
+  std::replace(argument.begin(), argument.end(), '.', ',');
+  const int port = address.Port();
+  return argument + "," + std::to_string(port / 256) + "," + std::to_string(port % 256);
+}
+
+std::string FormatEprtArgument(const TSocketAddress& address) {
+  const char* protocol = address.Family() == AF_INET6 ? "2" : "1";
+  return std::string("|") + protocol + "|" + address.Host() + "|" + std::to_string(address.Port()) +
+         "|";
+}
+
+TFtpClient::TFtpClient()
+    : reader_(
+          [this](char* buffer, std::size_t size) {
+            return Control()->Receive(buffer, size, settings_.ReadTimeout);
+          },
+          16384) {}
+
+TFtpClient::~TFtpClient() {
+  Disconnect();
+}
+
+std::shared_ptr<TSocket> TFtpClient::Control() const {
+  std::lock_guard guard(lock_);
+  if (!control_) throw EFtpNotConnected();
+  return control_;
+}
+
+bool TFtpClient::Connected() const {
+  std::lock_guard guard(lock_);
+  return control_ != nullptr;
+}
+
+bool TFtpClient::HasDataConnection() const {
+  std::lock_guard guard(lock_);
+  return data_ != nullptr;
+}
+
+void TFtpClient::CloseControl() {
+  std::shared_ptr<TSocket> control;
+  {
+    std::lock_guard guard(lock_);
+    control = std::move(control_);
+  }
+  if (control) control->Shutdown();
+}
+
+void TFtpClient::SendLine(const std::string& line) {
+  if (line.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
+    throw EFtpInvalidName();
+  }
+  const auto control = Control();
+  try {
+    control->SendAll((line + "\r\n").data(), line.size() + 2, settings_.ReadTimeout);
+  } catch (const EFtp&) {
+    CloseControl();
+    throw;
+  }
+}
+
+const TFtpReply& TFtpClient::ReadReply() {
+  reader_.SetMaxLineLength(settings_.MaxLineLength);
+  try {
+    last_cmd_result_ = ReadFtpReply(reader_);
+  } catch (const EFtpNotConnected&) {
+    throw;
+  } catch (const EFtp&) {
+    // Lost, timed out or out of step: nothing more can be read reliably.
+    CloseControl();
+    throw;
+  }
+  return last_cmd_result_;
+}
+
+int TFtpClient::Check(std::initializer_list<int> accepted) {
+  const TFtpReply& reply = ReadReply();
+  if (accepted.size() > 0 && !Accepts(accepted, reply.NumericCode)) {
+    throw EFtpReplyError(reply.JoinedText(), reply.NumericCode);
+  }
+  return reply.NumericCode;
+}
+
+int TFtpClient::SendCmd(const std::string& command, std::initializer_list<int> accepted) {
+  SendLine(command);
+  return Check(accepted);
+}
+
+void TFtpClient::SendTransferType() {
+  SendCmd(transfer_type_ == ftASCII ? "TYPE A" : "TYPE I", {200});
+}
+
+void TFtpClient::SetTransferType(TFtpTransferType type) {
+  if (type == transfer_type_ || HasDataConnection()) return;
+  transfer_type_ = type;
+  if (Connected()) SendTransferType();
+}
+
+void TFtpClient::Connect() {
+  if (Connected()) throw EFtpAlreadyConnected();
+  try {
+    const THostPort target = SplitHostPort(settings_.Host, settings_.Port);
+    auto control = std::make_shared<TSocket>(
+        TSocket::Connect(target.Host, target.Port, settings_.ConnectTimeout));
+    {
+      std::lock_guard guard(lock_);
+      control_ = std::move(control);
+    }
+    reader_.Reset();
+    Check({220});
+    greeting_ = last_cmd_result_;
+    if (SendCmd("USER " + settings_.Username, {230, 331}) == 331) {
+      SendCmd("PASS " + settings_.Password, {230});
+    }
+    SendTransferType();
+    if (SendCmd("SYST", {200, 215, 500}) == 500) {
+      system_desc_ = "Unknown";
+    } else {
+      system_desc_ = last_cmd_result_.Text.empty() ? std::string() : last_cmd_result_.Text.front();
+    }
+  } catch (...) {
+    CloseControl();
+    throw;
+  }
+}
+
+void TFtpClient::ChangeDir(const std::string& path) {
+  SendCmd("CWD " + path, {200, 250});
+}
+
+void TFtpClient::MakeDir(const std::string& name) {
+  SendCmd("MKD " + name, {257});
+}
+
+void TFtpClient::RemoveDir(const std::string& name) {
+  SendCmd("RMD " + name, {250});
+}
+
+void TFtpClient::Delete(const std::string& name) {
+  SendCmd("DELE " + name, {250});
+}
+
+void TFtpClient::Rename(const std::string& old_name, const std::string& new_name) {
+  SendCmd("RNFR " + old_name, {350});
+  SendCmd("RNTO " + new_name, {250});
+}
+
+TSocket TFtpClient::AcceptFromPeer(TSocket& listener, TSocket& control) {
+  using Clock = std::chrono::steady_clock;
+  const TSocketAddress peer = control.PeerAddress();
+  const auto limit = settings_.AcceptTimeout;
+  const auto deadline = Clock::now() + limit;
+  for (;;) {
+    auto left = limit;
+    if (limit.count() > 0) {
+      left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+      if (left.count() <= 0) throw EFtpTimeout();
+    }
+    // A fast server may have sent the data and its final reply already; its
+    // connection is then waiting. A reply with no connection waiting (425,
+    // say) means none is coming.
+    if (!listener.Readable() &&
+        (reader_.HasBuffered() || WaitReadable(listener, control, left) == 1)) {
+      const TFtpReply& reply = ReadReply();
+      throw EFtpReplyError(reply.JoinedText(), reply.NumericCode);
+    }
+    TSocket data = listener.Accept(left);
+    // Only the server we talk to may deliver or take the data.
+    if (data.PeerAddress().SameHost(peer)) return data;
+  }
+}
+
+template <typename Mover>
+void TFtpClient::Transfer(const std::string& command, std::initializer_list<int> accepted,
+                          Mover&& mover) {
+  std::shared_ptr<TSocket> data;
+  try {
+    const auto control = Control();
+    TSocketAddress local = control->LocalAddress();
+    local.SetPort(0);
+    TSocket listener = TSocket::Listen(local);
+    const TSocketAddress listening = listener.LocalAddress();
+    if (listening.Family() == AF_INET6) {
+      SendCmd("EPRT " + FormatEprtArgument(listening), {200});
+    } else {
+      SendCmd("PORT " + FormatPortArgument(listening), {200});
+    }
+    SendCmd(command, accepted);
+    data = std::make_shared<TSocket>(AcceptFromPeer(listener, *control));
+  } catch (const EFtpTimeout&) {
+    CloseControl();
+    throw;
+  }
+  {
+    std::lock_guard guard(lock_);
+    data_ = data;
+  }
+  const auto discard_data = [&](bool reset) {
+    {
+      std::lock_guard guard(lock_);
+      data_.reset();
+    }
+    if (reset) {
+      data->CloseWithReset();
+    } else {
+      data->Close();
+    }
+  };
+  try {
+    mover(*data);
+  } catch (const EFtpTimeout&) {
+    discard_data(true);
+    CloseControl();
+    throw;
+  } catch (const EFtpSocketError&) {
+    discard_data(true);
+    // The server tells what went wrong with the data connection; without a
+    // complaint from it, the local error stands.
+    FinishTransfer();
+    throw;
+  } catch (...) {
+    // The caller's stream failed (or threw): the reset tells the server the
+    // data is incomplete, and its final reply keeps the connection in step.
+    discard_data(true);
+    try {
+      FinishTransfer();
+    } catch (const EFtpReplyError&) {
+      // The server's view of the broken-off transfer; ours is reported.
+    }
+    throw;
+  }
+  discard_data(false);
+  FinishTransfer();
+}
+
+void TFtpClient::FinishTransfer() {
+  const int code = Check({225, 226, 250, 426, 450});
+  if (code != 426 && code != 450) return;
+  // The transfer broke off and the data is not reported as complete. After
+  // an ABOR a 226 follows at once; most servers send nothing more otherwise,
+  // so the follow-up is read only when it comes in a moment.
+  const TFtpReply broken_off = last_cmd_result_;
+  const auto grace = settings_.ReadTimeout.count() > 0
+                         ? std::min(settings_.ReadTimeout, kFollowUpGrace)
+                         : kFollowUpGrace;
+  if (reader_.HasBuffered() || Control()->ReadableWithin(grace)) Check({226, 225});
+  last_cmd_result_ = broken_off;
+  throw EFtpReplyError(broken_off.JoinedText(), broken_off.NumericCode);
+}
+
+void TFtpClient::ReceiveInto(TSocket& data, std::ostream& destination, bool ascii) {
+  std::string buffer(std::max<std::size_t>(settings_.RecvBufferSize, 1), '\0');
+  std::string converted;
+  TFtpAsciiDecoder decoder;
+  for (;;) {
+    const std::size_t got = data.Receive(buffer.data(), buffer.size(), settings_.TransferTimeout);
+    if (got == 0) break;
+    if (ascii) {
+      converted.clear();
+      decoder.Decode(std::string_view(buffer.data(), got), converted);
+      destination.write(converted.data(), static_cast<std::streamsize>(converted.size()));
+    } else {
+      destination.write(buffer.data(), static_cast<std::streamsize>(got));
+    }
+    if (!destination) throw EFtpStreamError();
+  }
+  if (ascii) {
+    converted.clear();
+    decoder.Finish(converted);
+    destination.write(converted.data(), static_cast<std::streamsize>(converted.size()));
+  }
+  destination.flush();
+  if (!destination) throw EFtpStreamError();
+}
+
+void TFtpClient::SendFrom(TSocket& data, std::istream& source, bool ascii) {
+  const std::size_t piece = std::max<std::size_t>(settings_.SendBufferSize, 1);
+  // Line ends may double the size of a piece; it goes out in halves then.
+  std::string buffer(ascii ? (piece + 1) / 2 : piece, '\0');
+  std::string converted;
+  for (;;) {
+    source.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+    const auto got = static_cast<std::size_t>(source.gcount());
+    if (got > 0) {
+      if (ascii) {
+        converted.clear();
+        EncodeFtpAscii(std::string_view(buffer.data(), got), converted);
+        data.SendAll(converted.data(), converted.size(), settings_.TransferTimeout);
+      } else {
+        data.SendAll(buffer.data(), got, settings_.TransferTimeout);
+      }
+    }
+    if (source.bad()) throw EFtpStreamError();
+    if (source.eof()) return;
+  }
+}
+
+void TFtpClient::List(std::vector<std::string>& lines) {
+  directory_listing_.reset();
+  list_result_.clear();
+  std::string text;
+  struct TStringSink : std::streambuf {
+    explicit TStringSink(std::string& text) : text_(text) {}
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+      text_.append(s, static_cast<std::size_t>(n));
+      return n;
+    }
+    int_type overflow(int_type c) override {
+      if (!traits_type::eq_int_type(c, traits_type::eof())) text_ += traits_type::to_char_type(c);
+      return traits_type::not_eof(c);
+    }
+    std::string& text_;
+  } sink(text);
+  std::ostream destination(&sink);
+  Transfer("LIST", {125, 150, 154}, [&](TSocket& data) { ReceiveInto(data, destination, false); });
+  SplitListing(text, list_result_);
+  for (const auto& line : list_result_) {
+    if (line.size() > settings_.MaxLineLength) {
+      list_result_.clear();
+      throw EFtpLineTooLong();
+    }
+  }
+  lines = list_result_;
+}
+
+const TFtpListItems& TFtpClient::DirectoryListing() {
+  if (!directory_listing_) directory_listing_ = LoadFtpList(list_result_);
+  return *directory_listing_;
+}
+
+void TFtpClient::Get(const std::string& name, std::ostream& destination) {
+  const bool ascii = transfer_type_ == ftASCII;
+  Transfer("RETR " + name, {125, 150, 154},
+           [&](TSocket& data) { ReceiveInto(data, destination, ascii); });
+}
+
+void TFtpClient::Put(std::istream& source, const std::string& name) {
+  // Rewind first: a stream that cannot be read must not leave an empty file
+  // on the server.
+  source.clear();
+  source.seekg(0);
+  if (!source) throw EFtpStreamError();
+  const bool ascii = transfer_type_ == ftASCII;
+  Transfer("STOR " + name, {125, 150}, [&](TSocket& data) { SendFrom(data, source, ascii); });
+}
+
+void TFtpClient::Abort() {
+  const std::shared_ptr<TSocket> control = [this] {
+    std::lock_guard guard(lock_);
+    return control_;
+  }();
+  std::exception_ptr failure;
+  if (control) {
+    try {
+      control->SendNoWait("ABOR\r\n", 6);
+    } catch (const EFtp&) {
+      failure = std::current_exception();
+    }
+  }
+  {
+    // Under the lock: the transfer's own thread closes the descriptor only
+    // after taking it out of data_.
+    std::lock_guard guard(lock_);
+    if (data_) data_->Shutdown();
+  }
+  if (failure) std::rethrow_exception(failure);
+}
+
+void TFtpClient::Quit() {
+  const std::shared_ptr<TSocket> control = [this] {
+    std::lock_guard guard(lock_);
+    return control_;
+  }();
+  std::exception_ptr failure;
+  if (control) {
+    try {
+      control->SendNoWait("QUIT\r\n", 6);
+    } catch (const EFtp&) {
+      failure = std::current_exception();
+    }
+  }
+  Disconnect();
+  if (failure) std::rethrow_exception(failure);
+}
+
+void TFtpClient::Disconnect() {
+  std::shared_ptr<TSocket> control;
+  {
+    std::lock_guard guard(lock_);
+    control = std::move(control_);
+    // The transfer's thread closes the data connection when it wakes up.
+    if (data_) data_->Shutdown();
+  }
+  if (control) control->Shutdown();
+}
+
+}  // namespace ravelo

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace ravelo {
+
+// The FTP client's failures. Every one derives from EFtp and carries a fixed
+// message, except the reply and socket errors, whose text comes from the peer
+// or the system.
+class EFtp : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A reply code outside the accepted ones. The message is the reply's text,
+// each line followed by a line break.
+class EFtpReplyError : public EFtp {
+ public:
+  EFtpReplyError(const std::string& message, int reply_error_code)
+      : EFtp(message), reply_error_code_(reply_error_code) {}
+  int ReplyErrorCode() const { return reply_error_code_; }
+
+ private:
+  int reply_error_code_;
+};
+
+// The server closed the control connection while a reply was awaited. The
+// server object takes it (and its descendants) for a lost connection.
+class EFtpConnClosed : public EFtp {
+ public:
+  EFtpConnClosed() : EFtp("Connection Closed Gracefully.") {}
+
+ protected:
+  explicit EFtpConnClosed(const std::string& message) : EFtp(message) {}
+};
+
+// A bounded wait on the network ran out: connecting, a reply, the server's
+// data connection, or a transfer with no byte moving. Counts as a lost
+// connection, hence the base.
+class EFtpTimeout : public EFtpConnClosed {
+ public:
+  EFtpTimeout() : EFtpConnClosed("Connection Timed Out.") {}
+};
+
+class EFtpNotConnected : public EFtp {
+ public:
+  EFtpNotConnected() : EFtp("Not Connected") {}
+};
+
+class EFtpAlreadyConnected : public EFtp {
+ public:
+  EFtpAlreadyConnected() : EFtp("Already connected.") {}
+};
+
+// The operating system refused a socket operation or a name lookup.
+class EFtpSocketError : public EFtp {
+ public:
+  // error: the errno value; the message carries it and the system's text.
+  explicit EFtpSocketError(int error);
+  // A failed name lookup: a getaddrinfo code and its text.
+  static EFtpSocketError HostNotFound(int lookup_error);
+  int ErrorCode() const { return error_code_; }
+
+ private:
+  EFtpSocketError(int code, const std::string& text);
+  int error_code_;
+};
+
+class EFtpLineTooLong : public EFtp {
+ public:
+  EFtpLineTooLong() : EFtp("Max line length exceeded.") {}
+};
+
+// Raised while parsing a listing line; the listing loader catches it.
+class EFtpInvalidListingFormat : public EFtp {
+ public:
+  EFtpInvalidListingFormat() : EFtp("Unknown FTP listing format") {}
+};
+
+// A command argument holding CR, LF or NUL: sent as it is, it would smuggle
+// a second command onto the control connection.
+class EFtpInvalidName : public EFtp {
+ public:
+  EFtpInvalidName() : EFtp("Invalid Character In Name.") {}
+};
+
+// The caller's stream failed to take or give bytes during a transfer (a full
+// disk, a read error): the transfer is not reported as done.
+class EFtpStreamError : public EFtp {
+ public:
+  EFtpStreamError() : EFtp("Local Stream Error.") {}
+};
+
+}  // namespace ravelo

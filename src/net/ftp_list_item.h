@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ravelo {
+
+enum TFtpListFormat {
+  flfNone,
+  flfDos,
+  flfUnix,
+  flfVax,
+  flfNoDetails,
+  flfUnknown,
+  flfCustom,
+};
+
+// The ItemType byte of a listing entry.
+enum TFtpItemType : std::uint8_t {
+  itDirectory = 0,
+  itFile = 1,
+  itSymbolicLink = 2,
+};
+
+// One parsed listing line.
+struct TFtpListItem {
+  std::string Data;  // the line as listed
+  std::string FileName;
+  std::uint8_t ItemType = itFile;
+  std::int64_t Size = 0;
+  // Days since 30 December 1899 in the server's local time (see ftp_date_time.h).
+  double ModifiedDate = 0;
+  int LinkCount = 0;
+  std::string OwnerName = "????????";
+  std::string GroupName = "????????";
+  std::string OwnerPermissions = "???";
+  std::string GroupPermissions = "???";
+  std::string OtherPermissions = "???";
+  std::string LinkedItemName;
+};
+
+// The parsed items of a listing, in listed order.
+class TFtpListItems {
+ public:
+  TFtpListFormat ListFormat() const { return list_format_; }
+  void SetListFormat(TFtpListFormat format) { list_format_ = format; }
+
+  std::size_t Count() const { return items_.size(); }
+  const TFtpListItem& Items(std::size_t index) const { return items_.at(index); }
+  auto begin() const { return items_.begin(); }
+  auto end() const { return items_.end(); }
+
+  TFtpListItem& Add() { return items_.emplace_back(); }
+  void Clear() { items_.clear(); }
+  void Reserve(std::size_t count) { items_.reserve(count); }
+
+ private:
+  TFtpListFormat list_format_ = flfNone;
+  std::vector<TFtpListItem> items_;
+};
+
+}  // namespace ravelo

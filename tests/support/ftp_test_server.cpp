@@ -1,0 +1,76 @@
+#include "support/ftp_test_server.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <stdexcept>
+#include <vector>
+
+extern char** environ;
+
+namespace ravelo::test {
+
+namespace {
+
+constexpr int kStartSeconds = 20;
+
+}  // namespace
+
+TFtpTestServer::TFtpTestServer(const std::string& address) : address_(address) {
+  int pipe_ends[2];
+  if (pipe2(pipe_ends, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], STDOUT_FILENO);
+  std::vector<std::string> arguments = {
+      "/usr/bin/python3", RAVELO_PYFTPD_SCRIPT, home_.PathString(), kUser, kPassword, address};
+  std::vector<char*> argv;
+  for (auto& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  const int spawned = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(pipe_ends[1]);
+  if (spawned != 0) {
+    close(pipe_ends[0]);
+    throw std::runtime_error("cannot start /usr/bin/python3");
+  }
+  // The first line on its standard output is the port.
+  std::string line;
+  pollfd fd{pipe_ends[0], POLLIN, 0};
+  while (line.find('\n') == std::string::npos && poll(&fd, 1, kStartSeconds * 1000) > 0) {
+    char buffer[64];
+    const ssize_t got = read(pipe_ends[0], buffer, sizeof(buffer));
+    if (got <= 0) break;
+    line.append(buffer, static_cast<std::size_t>(got));
+  }
+  close(pipe_ends[0]);
+  try {
+    port_ = std::stoi(line);
+  } catch (const std::exception&) {
+    port_ = 0;
+  }
+  if (port_ <= 0) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    throw std::runtime_error("the FTP test server did not start (is python3-pyftpdlib installed?)");
+  }
+}
+
+TFtpTestServer::~TFtpTestServer() {
+  if (pid_ > 0) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+}
+
+std::string TFtpTestServer::HostPort() const {
+  const std::string host =
+      address_.find(':') != std::string::npos ? "[" + address_ + "]" : address_;
+  return host + ":" + std::to_string(port_);
+}
+
+}  // namespace ravelo::test

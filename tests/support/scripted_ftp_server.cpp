@@ -1,0 +1,320 @@
+#include "support/scripted_ftp_server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <stdexcept>
+
+namespace ravelo::test {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+// No single step waits longer than this for the client.
+constexpr auto kStepLimit = std::chrono::seconds(15);
+
+struct TAddress {
+  sockaddr_storage storage{};
+  socklen_t length = 0;
+};
+
+TAddress MakeAddress(const std::string& host, int port) {
+  TAddress address;
+  if (host.find(':') != std::string::npos) {
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&address.storage);
+    v6->sin6_family = AF_INET6;
+    v6->sin6_port = htons(static_cast<uint16_t>(port));
+    if (inet_pton(AF_INET6, host.c_str(), &v6->sin6_addr) != 1) {
+      throw std::runtime_error("bad address " + host);
+    }
+    address.length = sizeof(sockaddr_in6);
+  } else {
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&address.storage);
+    v4->sin_family = AF_INET;
+    v4->sin_port = htons(static_cast<uint16_t>(port));
+    if (inet_pton(AF_INET, host.c_str(), &v4->sin_addr) != 1) {
+      throw std::runtime_error("bad address " + host);
+    }
+    address.length = sizeof(sockaddr_in);
+  }
+  return address;
+}
+
+void CloseHandle(int& handle) {
+  if (handle >= 0) close(handle);
+  handle = -1;
+}
+
+}  // namespace
+
+struct TScriptedFtpServer::TState {
+  const std::atomic<bool>* stop = nullptr;
+  TScriptedFtpServer* server = nullptr;
+  int control = -1;
+  int data = -1;
+  std::string buffer;
+  std::string data_host;
+  int data_port = 0;
+
+  ~TState() {
+    CloseHandle(data);
+    CloseHandle(control);
+  }
+
+  // Waits for the handle to become ready; false when the client went away
+  // is not decided here: the caller reads.
+  void Wait(int handle, short events) const {
+    const auto deadline = Clock::now() + kStepLimit;
+    for (;;) {
+      if (stop->load()) throw std::runtime_error("stopped");
+      pollfd fd{handle, events, 0};
+      if (poll(&fd, 1, 50) > 0) return;
+      if (Clock::now() > deadline) throw std::runtime_error("the client did not act in time");
+    }
+  }
+
+  void SendAll(int handle, const std::string& bytes) const {
+    std::size_t sent = 0;
+    while (sent < bytes.size()) {
+      Wait(handle, POLLOUT);
+      const ssize_t done = send(handle, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+      if (done < 0) throw std::runtime_error(std::string("send failed: ") + std::strerror(errno));
+      sent += static_cast<std::size_t>(done);
+    }
+  }
+
+  std::string ReadLine() {
+    for (;;) {
+      const auto end = buffer.find('\n');
+      if (end != std::string::npos) {
+        std::string line = buffer.substr(0, end);
+        buffer.erase(0, end + 1);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        return line;
+      }
+      Wait(control, POLLIN);
+      char chunk[4096];
+      const ssize_t got = recv(control, chunk, sizeof(chunk), 0);
+      if (got <= 0) throw std::runtime_error("the client closed the control connection");
+      buffer.append(chunk, static_cast<std::size_t>(got));
+    }
+  }
+};
+
+TScriptedFtpServer::TScriptedFtpServer(const std::string& address) : address_(address) {
+  const TAddress bound = MakeAddress(address, 0);
+  listener_ = socket(bound.storage.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (listener_ < 0 ||
+      bind(listener_, reinterpret_cast<const sockaddr*>(&bound.storage), bound.length) != 0 ||
+      listen(listener_, 4) != 0) {
+    CloseHandle(listener_);
+    throw std::runtime_error("cannot listen on " + address);
+  }
+  sockaddr_storage local{};
+  socklen_t length = sizeof(local);
+  getsockname(listener_, reinterpret_cast<sockaddr*>(&local), &length);
+  port_ = local.ss_family == AF_INET6 ? ntohs(reinterpret_cast<sockaddr_in6*>(&local)->sin6_port)
+                                      : ntohs(reinterpret_cast<sockaddr_in*>(&local)->sin_port);
+}
+
+TScriptedFtpServer::~TScriptedFtpServer() {
+  stop_ = true;
+  if (thread_.joinable()) thread_.join();
+  CloseHandle(listener_);
+}
+
+std::string TScriptedFtpServer::HostPort() const {
+  const std::string host =
+      address_.find(':') != std::string::npos ? "[" + address_ + "]" : address_;
+  return host + ":" + std::to_string(port_);
+}
+
+TScriptedFtpServer& TScriptedFtpServer::SendRaw(const std::string& bytes) {
+  steps_.push_back([bytes](TState& state) { state.SendAll(state.control, bytes); });
+  return *this;
+}
+
+TScriptedFtpServer& TScriptedFtpServer::Send(const std::string& line) {
+  return SendRaw(line + "\r\n");
+}
+
+TScriptedFtpServer& TScriptedFtpServer::Expect(const std::string& prefix) {
+  steps_.push_back([prefix](TState& state) {
+    const std::string line = state.ReadLine();
+    {
+      std::lock_guard guard(state.server->lock_);
+      state.server->commands_.push_back(line);
+    }
+    if (line.compare(0, prefix.size(), prefix) != 0) {
+      throw std::runtime_error("expected '" + prefix + "', got '" + line + "'");
+    }
+  });
+  return *this;
+}
+
+TScriptedFtpServer& TScriptedFtpServer::Answer(const std::string& prefix,
+                                               const std::string& reply) {
+  return Expect(prefix).Send(reply);
+}
+
+TScriptedFtpServer& TScriptedFtpServer::Login() {
+  return Send("220 scripted server ready")
+      .Answer("USER ", "331 password please")
+      .Answer("PASS ", "230 logged in")
+      .Answer("TYPE ", "200 type set")
+      .Answer("SYST", "215 UNIX Type: L8");
+}
+
+TScriptedFtpServer& TScriptedFtpServer::AcceptPort() {
+  steps_.push_back([](TState& state) {
+    const std::string line = state.ReadLine();
+    {
+      std::lock_guard guard(state.server->lock_);
+      state.server->commands_.push_back(line);
+    }
+    if (line.rfind("PORT ", 0) == 0) {
+      int parts[6];
+      if (std::sscanf(line.c_str() + 5, "%d,%d,%d,%d,%d,%d", &parts[0], &parts[1], &parts[2],
+                      &parts[3], &parts[4], &parts[5]) != 6) {
+        throw std::runtime_error("bad PORT: " + line);
+      }
+      state.data_host = std::to_string(parts[0]) + "." + std::to_string(parts[1]) + "." +
+                        std::to_string(parts[2]) + "." + std::to_string(parts[3]);
+      state.data_port = parts[4] * 256 + parts[5];
+    } else if (line.rfind("EPRT ", 0) == 0 && line.size() > 6) {
+      // EPRT |protocol|address|port|, the delimiter being the first character.
+      const char delimiter = line[5];
+      const auto second = line.find(delimiter, 6);
+      const auto third = line.find(delimiter, second + 1);
+      const auto fourth = line.find(delimiter, third + 1);
+      if (second == std::string::npos || third == std::string::npos ||
+          fourth == std::string::npos) {
+        throw std::runtime_error("bad EPRT: " + line);
+      }
+      state.data_host = line.substr(second + 1, third - second - 1);
+      state.data_port = std::stoi(line.substr(third + 1, fourth - third - 1));
+    } else {
+      throw std::runtime_error("expected PORT or EPRT, got '" + line + "'");
+    }
+    state.SendAll(state.control, "200 port accepted\r\n");
+  });
+  return *this;
+}
+
+TScriptedFtpServer& TScriptedFtpServer::DataConnect(const std::string& from) {
+  steps_.push_back([from](TState& state) {
+    CloseHandle(state.data);
+    const TAddress target = MakeAddress(state.data_host, state.data_port);
+    const TAddress source = MakeAddress(from, 0);
+    state.data = socket(target.storage.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (state.data < 0 ||
+        bind(state.data, reinterpret_cast<const sockaddr*>(&source.storage), source.length) != 0 ||
+        connect(state.data, reinterpret_cast<const sockaddr*>(&target.storage), target.length) !=
+            0) {
+      throw std::runtime_error("data connection from " + from + " failed: " + std::strerror(errno));
+    }
+  });
+  return *this;
+}
+
+TScriptedFtpServer& TScriptedFtpServer::DataSend(const std::string& bytes) {
+  steps_.push_back([bytes](TState& state) {
+    try {
+      state.SendAll(state.data, bytes);
+    } catch (const std::runtime_error&) {
+      if (state.stop->load()) throw;
+    }
+  });
+  return *this;
+}
+
+TScriptedFtpServer& TScriptedFtpServer::DataReceive() {
+  steps_.push_back([](TState& state) {
+    for (;;) {
+      state.Wait(state.data, POLLIN);
+      char chunk[65536];
+      const ssize_t got = recv(state.data, chunk, sizeof(chunk), 0);
+      if (got <= 0) return;
+      std::lock_guard guard(state.server->lock_);
+      state.server->received_.append(chunk, static_cast<std::size_t>(got));
+    }
+  });
+  return *this;
+}
+
+TScriptedFtpServer& TScriptedFtpServer::DataClose() {
+  steps_.push_back([](TState& state) { CloseHandle(state.data); });
+  return *this;
+}
+
+TScriptedFtpServer& TScriptedFtpServer::Pause(int milliseconds) {
+  steps_.push_back([milliseconds](TState& state) {
+    const auto until = Clock::now() + std::chrono::milliseconds(milliseconds);
+    while (Clock::now() < until && !state.stop->load()) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  });
+  return *this;
+}
+
+TScriptedFtpServer& TScriptedFtpServer::Stall() {
+  steps_.push_back([](TState& state) {
+    // Drain without answering until the client gives up and closes.
+    for (;;) {
+      state.Wait(state.control, POLLIN);
+      char chunk[4096];
+      if (recv(state.control, chunk, sizeof(chunk), 0) <= 0) return;
+    }
+  });
+  return *this;
+}
+
+TScriptedFtpServer& TScriptedFtpServer::Close() {
+  steps_.push_back([](TState& state) {
+    CloseHandle(state.data);
+    CloseHandle(state.control);
+  });
+  return *this;
+}
+
+void TScriptedFtpServer::Start() {
+  thread_ = std::thread([this] { Run(); });
+}
+
+void TScriptedFtpServer::Run() {
+  TState state;
+  state.stop = &stop_;
+  state.server = this;
+  try {
+    state.Wait(listener_, POLLIN);
+    state.control = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (state.control < 0) throw std::runtime_error("accept failed");
+    for (const auto& step : steps_) step(state);
+  } catch (const std::exception& error) {
+    std::lock_guard guard(lock_);
+    failure_ = error.what();
+  }
+}
+
+std::string TScriptedFtpServer::Finish() {
+  if (thread_.joinable()) thread_.join();
+  std::lock_guard guard(lock_);
+  return failure_;
+}
+
+std::vector<std::string> TScriptedFtpServer::Commands() const {
+  std::lock_guard guard(lock_);
+  return commands_;
+}
+
+std::string TScriptedFtpServer::Received() const {
+  std::lock_guard guard(lock_);
+  return received_;
+}
+
+}  // namespace ravelo::test
