@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "model/branch.h"
+#include "model/node.h"
 #include "model/structure_lock.h"
 #include "model/tree_errors.h"
 
@@ -18,26 +19,36 @@ TChildrenIterator::TChildrenIterator(TBranch& branch) : branch_(&branch) {
 }
 
 TChildrenIterator::~TChildrenIterator() {
-  std::lock_guard lock(StructureLock());
-  if (branch_ == nullptr) return;
-  auto& list = branch_->iterators_;
-  list.erase(std::remove(list.begin(), list.end(), this), list.end());
+  {
+    std::lock_guard lock(StructureLock());
+    if (branch_ != nullptr) {
+      auto& list = branch_->iterators_;
+      list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    }
+  }
+  if (held_ != nullptr) held_->Unhold();
 }
 
 TNode& TChildrenIterator::Next() {
-  std::lock_guard lock(StructureLock());
-  if (branch_ == nullptr || position_ < 0 ||
-      position_ >= static_cast<int>(branch_->children_.size()))
-    throw EChildUnavailable();
-  return *branch_->children_[static_cast<size_t>(position_++)];
+  TNode* previous = held_;
+  {
+    std::lock_guard lock(StructureLock());
+    if (branch_ == nullptr || position_ < 0 ||
+        position_ >= static_cast<int>(branch_->children_.size()))
+      throw EChildUnavailable();
+    // Held while still in the tree, so whoever takes it out later cannot
+    // free it under us.
+    held_ = branch_->children_[static_cast<size_t>(position_++)].get();
+    held_->holds_.fetch_add(1);
+  }
+  // Outside the structure lock: letting go may free a node that has left.
+  if (previous != nullptr) previous->Unhold();
+  return *held_;
 }
 
 TNode& TChildrenIterator::Current() {
-  std::lock_guard lock(StructureLock());
-  if (branch_ == nullptr || position_ < 1 ||
-      position_ > static_cast<int>(branch_->children_.size()))
-    throw EChildUnavailable();
-  return *branch_->children_[static_cast<size_t>(position_ - 1)];
+  if (held_ == nullptr) throw EChildUnavailable();
+  return *held_;
 }
 
 bool TChildrenIterator::Done() {

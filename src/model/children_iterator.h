@@ -17,15 +17,18 @@ class IChildrenIterator {
   // The child at the position, advancing past it. Throws EChildUnavailable
   // when Done.
   virtual TNode& Next() = 0;
-  // The child Next returned last. Throws EChildUnavailable when there is none.
+  // The child Next returned last, even when it has left the tree since.
+  // Throws EChildUnavailable when there is none.
   virtual TNode& Current() = 0;
   virtual bool Done() = 0;
 };
 
-// Iterator over a branch's children. Any thread; every operation takes the
-// tree's structure lock, which also guards branch_ and position_ (the branch
-// adjusts them when children come and go, and clears branch_ when it leaves
-// the tree). The returned nodes stay valid while they are in the tree.
+// Iterator over a branch's children. The child Next returned last is held
+// (TNodeHold) until the next Next or the iterator's end, so a walk may use it
+// even when another thread takes it out of the tree meanwhile.
+// One thread at a time uses an iterator; the tree's structure lock guards
+// branch_ and position_ (the branch adjusts them when children come and go,
+// and clears branch_ when it leaves the tree).
 class TChildrenIterator : public IChildrenIterator {
  public:
   explicit TChildrenIterator(TBranch& branch);
@@ -42,6 +45,7 @@ class TChildrenIterator : public IChildrenIterator {
 
   TBranch* branch_;  // not owned; none once the branch has left the tree
   int position_ = 0;
+  TNode* held_ = nullptr;  // the child Next returned last, held by us
 };
 
 // The children of a leaf: none.

@@ -129,21 +129,24 @@ void TNode::Detach(TBranch* former_parent) {
 }
 
 std::unique_ptr<TNode> TNode::TakeSelfIfUnusedLocked() {
-  if (queue_.empty() && holds_ == 0) return std::move(self_);
+  if (queue_.empty() && holds_.load() == 0) return std::move(self_);
   return nullptr;
 }
 
+void TNode::Unhold() {
+  std::unique_ptr<TNode> doomed;
+  std::lock_guard lock(lock_);
+  holds_.fetch_sub(1);
+  doomed = TakeSelfIfUnusedLocked();
+  // The guard unlocks before doomed (declared first) frees the node.
+}
+
 TNodeHold::TNodeHold(TNode& node) : node_(node) {
-  std::lock_guard lock(node_.lock_);
-  ++node_.holds_;
+  node_.holds_.fetch_add(1);
 }
 
 TNodeHold::~TNodeHold() {
-  std::unique_ptr<TNode> doomed;
-  std::lock_guard lock(node_.lock_);
-  --node_.holds_;
-  doomed = node_.TakeSelfIfUnusedLocked();
-  // The guard unlocks before doomed (declared first) frees the node.
+  node_.Unhold();
 }
 
 // ---------------------------------------------------------------------------

@@ -40,8 +40,11 @@ class TWaiter;
 // - Structure (Name, Parent, a branch's children, index and iterators) is
 //   guarded by the process-wide structure lock, held inside each structure
 //   operation only and never while calling out.
-// - lock_ guards the queue, self_, holds_, counted_in_ and the changes of
-//   detached_ and in_process_ (both also read without it, as atomics).
+// - lock_ guards the queue, self_, counted_in_, the changes of detached_ and
+//   in_process_ (both also read without it, as atomics) and the decision to
+//   free a released node. holds_ is raised without it, but only while the
+//   node is known to be alive (a hold already, or in the tree under the
+//   structure lock), so it cannot be raised after it was seen to be 0.
 // - observers_mutex_ guards display_ and watcher_.
 // - The known flags are atomics; subclasses guard their own fields.
 // - Main thread: display calls, the three waiter callbacks, GetState, most
@@ -163,6 +166,7 @@ class TNode {
 
  private:
   friend class TBranch;
+  friend class TChildrenIterator;
   friend class TNodeHold;
   friend class TWaiter;
 
@@ -189,6 +193,8 @@ class TNode {
   void CancelWaitersLocked();
   void StartHeadLocked();
   std::unique_ptr<TNode> TakeSelfIfUnusedLocked();
+  // Drops one hold; frees a released node that nothing uses any more.
+  void Unhold();
 
   // Structure lock.
   std::string name_;
@@ -206,7 +212,7 @@ class TNode {
   std::mutex lock_;
   std::deque<TQueueEntry> queue_;  // the head runs, the others wait
   std::unique_ptr<TNode> self_;    // set once released while still in use
-  int holds_ = 0;                  // live TNodeHolds
+  std::atomic<int> holds_{0};      // TNodeHolds and iterators holding it
   TBranch* counted_in_ = nullptr;  // the parent whose BusyChildren counts us
   std::atomic<bool> detached_{false};
   std::atomic<int> in_process_{0};     // started and not ended operations
@@ -215,7 +221,10 @@ class TNode {
 
 // Keeps a node alive while it may leave the tree, e.g. across a refresh that
 // prunes it. A node released while held is freed when the last hold goes.
-// Any thread; the node must be alive when the hold is made.
+// Any thread; the node must be alive when the hold is made and no other
+// thread may free it meanwhile (the caller holds it already, runs one of its
+// operations, or is the main thread holding a node it has seen no
+// NodeRemoved for). Children handed out by an iterator are held by it.
 class TNodeHold {
  public:
   explicit TNodeHold(TNode& node);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include "model/node.h"
 #include "model/tree_errors.h"
 #include "support/test_main_loop.h"
@@ -34,12 +36,13 @@ TEST_F(ChildrenIteratorTest, AChildAppendedAheadOfThePositionIsVisited) {
 
 TEST_F(ChildrenIteratorTest, AChildAppendedAfterTheEndIsNotVisited) {
   root_->MakeChild<TTestLeaf>("a");
-  root_->MakeChild<TTestLeaf>("b");
+  auto& b = root_->MakeChild<TTestLeaf>("b");
   auto children = root_->GetChildren();
   children->Next();
   children->Next();
   root_->MakeChild<TTestLeaf>("c");
   EXPECT_TRUE(children->Done());
+  EXPECT_EQ(&children->Current(), &b);
 }
 
 TEST_F(ChildrenIteratorTest, RemovalsBehindAndAheadKeepThePlace) {
@@ -85,6 +88,21 @@ TEST_F(ChildrenIteratorTest, AnIteratorOfADetachedBranchIsDone) {
   // The folder is gone now; its old iterator must not reach for it.
   EXPECT_TRUE(before->Done());
   before.reset();
+}
+
+TEST_F(ChildrenIteratorTest, TheLastChildReturnedStaysUsableAfterItLeaves) {
+  std::atomic<bool> destroyed{false};
+  auto& a = root_->MakeChild<TTestLeaf>("a");
+  a.destroyed = &destroyed;
+  auto children = root_->GetChildren();
+  TNode& returned = children->Next();
+  root_->RemoveChild(a);  // as another thread pruning it would
+  EXPECT_FALSE(destroyed);
+  EXPECT_EQ(&children->Current(), &a);
+  EXPECT_EQ(returned.Name(), "a");
+  EXPECT_TRUE(children->Done());
+  children.reset();
+  EXPECT_TRUE(destroyed);
 }
 
 TEST_F(ChildrenIteratorTest, ALeafHasNoChildren) {
