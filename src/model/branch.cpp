@@ -21,6 +21,12 @@ TBranch::~TBranch() {
   std::vector<std::unique_ptr<TNode>> children;
   {
     std::lock_guard lock(StructureLock());
+    {
+      // Mostly set already by the decision to free us; a root destroyed
+      // directly sets it here.
+      std::lock_guard own_lock(lock_);
+      dying_ = true;
+    }
     for (TChildrenIterator* iterator : iterators_) iterator->branch_ = nullptr;
     iterators_.clear();
     iterators_lost_ = true;
@@ -63,29 +69,45 @@ void TBranch::AddChild(std::unique_ptr<TNode> child) {
     if (index <= iterator->position_) ++iterator->position_;
 }
 
-std::unique_ptr<TNode> TBranch::TakeChild(TNode& child) {
+TBranch::TTaken TBranch::Take(TNode& child, const TBranch* expected) {
   std::lock_guard lock(StructureLock());
-  if (child.parent_.load() != this || !child.in_tree_) return nullptr;
-  const int index = IndexOfLocked(child);
-  if (index < 0) return nullptr;
-  for (TChildrenIterator* iterator : iterators_)
+  // While the child is in its parent's list, the parent is alive: freeing a
+  // branch empties its list under this lock first.
+  TBranch* parent = child.parent_.load();
+  if (parent == nullptr || !child.in_tree_) return {};
+  if (expected != nullptr && parent != expected) return {};
+  {
+    std::lock_guard parent_lock(parent->lock_);
+    if (parent->dying_) return {};
+    parent->holds_.fetch_add(1);
+  }
+  const int index = parent->IndexOfLocked(child);
+  for (TChildrenIterator* iterator : parent->iterators_)
     if (index < iterator->position_) --iterator->position_;
-  std::unique_ptr<TNode> taken = std::move(children_[static_cast<size_t>(index)]);
-  children_.erase(children_.begin() + index);
-  index_.erase(FoldName(child.name_));
+  TTaken taken;
+  taken.child = std::move(parent->children_[static_cast<size_t>(index)]);
+  taken.parent = parent;
+  parent->children_.erase(parent->children_.begin() + index);
+  parent->index_.erase(FoldName(child.name_));
   child.in_tree_ = false;
   return taken;
 }
 
-void TBranch::RemoveChild(TNode& child) {
-  std::unique_ptr<TNode> taken = TakeChild(child);
-  if (!taken) throw ENotMyChild();
-  Release(std::move(taken), this);
+void TBranch::ReleaseTaken(TTaken taken) {
+  TBranch* parent = taken.parent;
+  Release(std::move(taken.child), parent);
+  parent->Unhold();
 }
 
-void TBranch::RemoveIfChild(TNode& child) {
-  std::unique_ptr<TNode> taken = TakeChild(child);
-  if (taken) Release(std::move(taken), this);
+void TBranch::RemoveChild(TNode& child) {
+  TTaken taken = Take(child, this);
+  if (!taken.child) throw ENotMyChild();
+  ReleaseTaken(std::move(taken));
+}
+
+void TBranch::RemoveFromParent(TNode& child) {
+  TTaken taken = Take(child, nullptr);
+  if (taken.child) ReleaseTaken(std::move(taken));
 }
 
 void TBranch::RenameChild(TNode& child, std::string_view new_name) {

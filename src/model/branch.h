@@ -64,12 +64,22 @@ class TBranch : public TNode {
 
   // Only through MakeChild: the child was made with this branch as parent.
   void AddChild(std::unique_ptr<TNode> child);
-  // Takes the child out of the list, or answers none when it is not (or no
-  // longer) a child. Its parent link stays until Release has told the display.
-  std::unique_ptr<TNode> TakeChild(TNode& child);
-  // Takes and releases the child when it is still ours; for races between
-  // threads removing the same child.
-  void RemoveIfChild(TNode& child);
+  // Takes the child out of its parent's list (of `expected` only, when
+  // given) and holds the parent, which Release needs and which another
+  // thread might free meanwhile. Answers none when the child is no longer in
+  // a list, or its parent is being freed (which then releases the child
+  // itself). The parent link stays until Release has told the display.
+  // Takes the structure lock, then the parent's lock_.
+  struct TTaken {
+    std::unique_ptr<TNode> child;
+    TBranch* parent = nullptr;  // held
+  };
+  static TTaken Take(TNode& child, const TBranch* expected);
+  // Releases a taken child, then lets go of its former parent.
+  static void ReleaseTaken(TTaken taken);
+  // Takes the node out of whatever branch it is in, if any; for threads
+  // that may race to remove the same node, and may not know its parent alive.
+  static void RemoveFromParent(TNode& child);
   // Structure lock held.
   int IndexOfLocked(const TNode& child) const;
 

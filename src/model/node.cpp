@@ -129,8 +129,9 @@ void TNode::Detach(TBranch* former_parent) {
 }
 
 std::unique_ptr<TNode> TNode::TakeSelfIfUnusedLocked() {
-  if (queue_.empty() && holds_.load() == 0) return std::move(self_);
-  return nullptr;
+  if (!self_ || !queue_.empty() || holds_.load() != 0) return nullptr;
+  dying_ = true;
+  return std::move(self_);
 }
 
 void TNode::Unhold() {
@@ -202,7 +203,7 @@ void TNode::PruneIfGone() {
   if (LocalPresence() != prAbsent || RemotePresence() != prAbsent) return;
   // Another thread may be taking the node out at the same moment; only one
   // of them gets it.
-  if (TBranch* parent = Parent()) parent->RemoveIfChild(*this);
+  TBranch::RemoveFromParent(*this);
 }
 
 void TNode::ClearLocalTree() {

@@ -33,7 +33,12 @@ class TWaiter;
 //   Then it owns itself (self_), detached, and the last waiter to end
 //   (WaiterDone) or the last hold to go frees it.
 // - Freeing a branch releases its children the same way, so a child whose
-//   operation still runs outlives its parent.
+//   operation still runs outlives its parent. While a node is in a branch's
+//   list, that branch is alive; a node being taken out holds its parent
+//   until the display has been told.
+// - In the main thread, a node seen in the tree stays alive at least until
+//   the main thread next serves hand-overs: a node with a parent is freed
+//   only after its NodeRemoved has run there.
 // - Waiters are owned by the queue until they start, then by their thread.
 //
 // Threads and locks:
@@ -45,6 +50,8 @@ class TWaiter;
 //   free a released node. holds_ is raised without it, but only while the
 //   node is known to be alive (a hold already, or in the tree under the
 //   structure lock), so it cannot be raised after it was seen to be 0.
+// - Lock order: the structure lock before a node's lock_ (taking a child
+//   out holds its parent), never the other way round.
 // - observers_mutex_ guards display_ and watcher_.
 // - The known flags are atomics; subclasses guard their own fields.
 // - Main thread: display calls, the three waiter callbacks, GetState, most
@@ -212,6 +219,7 @@ class TNode {
   std::mutex lock_;
   std::deque<TQueueEntry> queue_;  // the head runs, the others wait
   std::unique_ptr<TNode> self_;    // set once released while still in use
+  bool dying_ = false;             // being freed: no child may be taken out
   std::atomic<int> holds_{0};      // TNodeHolds and iterators holding it
   TBranch* counted_in_ = nullptr;  // the parent whose BusyChildren counts us
   std::atomic<bool> detached_{false};

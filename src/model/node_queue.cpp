@@ -151,7 +151,7 @@ void TNode::WaiterStarted() {
 
 void TNode::WaiterFinished(TWaiter& waiter) {
   bool changed = false;
-  TBranch* leave_from = nullptr;
+  bool leave = false;
   {
     std::lock_guard lock(lock_);
     if (detached_.load()) return;
@@ -162,13 +162,13 @@ void TNode::WaiterFinished(TWaiter& waiter) {
       counted_in_ = nullptr;
     }
     if (IsDelete(waiter))
-      leave_from = parent_.load();  // a root stays
+      leave = true;
     else
       changed = in_process == 0;
   }
   // The deleted node leaves the tree; the waiter in its queue keeps it alive
   // until the waiter ends.
-  if (leave_from != nullptr) leave_from->RemoveIfChild(*this);
+  if (leave) TBranch::RemoveFromParent(*this);  // a root stays
   if (changed) Display()->NodeChanged(*this);
 }
 
