@@ -54,8 +54,9 @@ class TWaiter;
 //   out holds its parent), never the other way round.
 // - observers_mutex_ guards display_ and watcher_.
 // - The known flags are atomics; subclasses guard their own fields.
-// - Main thread: display calls, the three waiter callbacks, GetState, most
-//   starters. Worker threads: the Do operations and whatever they call on
+// - Main thread: display calls (NodeRemoved is handed over to it from
+//   whichever thread takes the node out), the three waiter callbacks,
+//   GetState, most starters. Worker threads: the Do operations and whatever they call on
 //   nodes (refresh, mark, clear, creating and removing children, starters).
 //   Any thread: IsInProcess and HasBusyChildren (the folder watcher polls).
 class TNode {
