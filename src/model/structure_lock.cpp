@@ -1,0 +1,10 @@
+#include "model/structure_lock.h"
+
+namespace ravelo {
+
+std::mutex& StructureLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+}  // namespace ravelo

@@ -1,0 +1,250 @@
+// Many nodes, many queued operations ending in random orders: failures,
+// server waits, cancellations, deletes, pruning by the operations themselves,
+// fan-outs started from worker threads and removals from the main thread.
+// What must hold afterwards: no node in process, no busy child counted, every
+// display call made in the main thread, and every node freed exactly once
+// (the sanitizer builds check the memory).
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <unordered_set>
+#include <vector>
+
+#include "model/branch.h"
+#include "model/children_iterator.h"
+#include "model/leaf.h"
+#include "model/server.h"
+#include "model/syn_display.h"
+#include "model/tree_errors.h"
+#include "model/waiter.h"
+#include "platform/main_thread.h"
+#include "support/test_main_loop.h"
+#include "support/tree_doubles.h"
+
+namespace ravelo {
+namespace {
+
+std::atomic<std::uint64_t> random_state{1};
+std::atomic<int> nodes_made{0};
+std::atomic<int> nodes_freed{0};
+std::atomic<int> new_names{0};
+
+std::uint64_t Random() {
+  // splitmix64 over a shared counter: any thread, no lock.
+  std::uint64_t z = random_state.fetch_add(0x9E3779B97F4A7C15ULL) + 0x9E3779B97F4A7C15ULL;
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+  return z ^ (z >> 31);
+}
+
+int Below(int n) {
+  return static_cast<int>(Random() % static_cast<std::uint64_t>(n));
+}
+
+// A node whose every operation does something random to itself, the tree or
+// the server. Its fields are atomics: operations of a folder and of its
+// children touch them from different threads.
+template <class Base>
+class TStressNode : public Base {
+ public:
+  TStressNode(TBranch* parent, std::string_view name) : Base(parent, name) {
+    nodes_made.fetch_add(1);
+    local = Below(2) == 0;
+    remote = Below(2) == 0;
+  }
+  ~TStressNode() override { nodes_freed.fetch_add(1); }
+
+  TNodeState CalcState() override { return nsSynchronized; }
+  std::string GetSizeText() override { return {}; }
+  void ReadLocal() override { local = Below(3) != 0; }
+  void ReadRemote(IServer&) override { remote = Below(3) != 0; }
+  bool IsLocal() const override { return local.load(); }
+  bool IsRemote() const override { return remote.load(); }
+  void ForgetLocal() override { local = false; }
+  void ForgetRemote() override { remote = false; }
+  void ClearLocal() override { local = false; }
+  void ClearRemote() override { remote = false; }
+  std::int64_t GetTransferSize() override { return 0; }
+
+  void DoOpen(IServer& server) override { Do(server); }
+  void DoSynchronize(IServer& server) override { Do(server); }
+  void DoRename(IServer& server, const std::string& new_name) override {
+    Do(server);
+    if (TBranch* parent = this->Parent()) parent->RenameChild(*this, new_name);
+  }
+  void DoDelete(IServer& server) override { Do(server); }
+  void DoCreateLocal(IServer& server) override { Do(server); }
+  void DoClearCache(IServer& server) override { Do(server); }
+  void DoUploadFresh(IServer& server) override { Do(server); }
+
+  std::atomic<bool> local{false};
+  std::atomic<bool> remote{false};
+
+ private:
+  void Do(IServer& server) {
+    const int roll = Below(100);
+    if (roll < 8) throw std::runtime_error("Random Failure");
+    if (roll < 25) {
+      server.Download(*this);  // the first time: ENoServer, then a server
+    } else if (roll < 30) {
+      // The operation finds both sides gone and so takes its own node out
+      // of the tree; its waiter keeps it alive until it ends.
+      local = false;
+      remote = false;
+      this->MarkLocalKnown();
+      this->MarkRemoteKnown();
+    } else if (roll < 45) {
+      // A folder queues work on its children from its worker thread.
+      for (auto children = this->GetChildren(); !children->Done();) {
+        TNode& child = children->Next();
+        if (Below(2) == 0)
+          child.Synchronize();
+        else
+          child.Open();
+      }
+    } else if (roll < 52) {
+      if (auto* branch = dynamic_cast<TBranch*>(this)) {
+        try {
+          auto& added = branch->template MakeChild<TStressNode<TLeaf>>(
+              "n" + std::to_string(new_names.fetch_add(1)));
+          added.Synchronize();
+        } catch (const EDuplicateNode&) {
+        }
+      }
+    } else if (roll < 58) {
+      this->ClearLocalTree();
+    } else if (roll < 62) {
+      this->ClearRemoteTree();
+    } else {
+      std::this_thread::sleep_for(std::chrono::microseconds(Below(300)));
+    }
+  }
+};
+
+using TStressBranch = TStressNode<TBranch>;
+using TStressLeaf = TStressNode<TLeaf>;
+
+// Knows which nodes the main thread may still touch: a node is reported
+// removed, in the main thread, before it can be freed.
+class TTrackingDisplay : public ISynDisplay {
+ public:
+  void NodeChanged(TNode&) override { Check(); }
+  void NodeRemoved(TNode& node) override {
+    Check();
+    live.erase(&node);
+  }
+  void NodeFailed(TNode&, const std::exception&) override {
+    Check();
+    ++failures;
+  }
+
+  std::unordered_set<TNode*> live;  // main thread only
+  int failures = 0;                 // main thread only
+  int wrong_thread = 0;             // main thread only (as far as it is right)
+
+ private:
+  void Check() {
+    if (!MainThread().IsMainThread()) ++wrong_thread;
+  }
+};
+
+void CheckIdle(TNode& node) {
+  EXPECT_FALSE(node.IsInProcess()) << node.GetPath();
+  EXPECT_EQ(node.BusyChildren(), 0) << node.GetPath();
+  for (auto children = node.GetChildren(); !children->Done();) CheckIdle(children->Next());
+}
+
+// Brings the tree back to six folders of eight files: operations keep
+// deleting and pruning nodes.
+void TopUp(TBranch& root, TTrackingDisplay& display) {
+  for (int b = 0; b < 6; ++b) {
+    const std::string folder_name = "dir" + std::to_string(b);
+    auto* folder = dynamic_cast<TBranch*>(root.FindChild(folder_name));
+    if (folder == nullptr) {
+      if (root.FindChild(folder_name) != nullptr) continue;
+      folder = &root.MakeChild<TStressBranch>(folder_name);
+      display.live.insert(folder);
+    }
+    for (int l = 0; l < 8; ++l) {
+      const std::string name = "file" + std::to_string(l);
+      if (folder->FindChild(name) == nullptr)
+        display.live.insert(&folder->MakeChild<TStressLeaf>(name));
+    }
+  }
+}
+
+void RunStress(std::uint64_t seed, int rounds) {
+  random_state = seed;
+  nodes_made = 0;
+  nodes_freed = 0;
+  test::TTestMainLoop loop;
+  test::TTestAssigner assigner;
+  auto display = std::make_shared<TTrackingDisplay>();
+  auto root = std::make_unique<TStressBranch>(nullptr, "");
+  root->SetDisplay(display);
+  display->live.insert(root.get());
+  std::vector<TNode*> picks;
+  for (int round = 0; round < rounds; ++round) {
+    if (round % 16 == 0) {
+      TopUp(*root, *display);
+      picks.assign(display->live.begin(), display->live.end());
+      std::sort(picks.begin(), picks.end());  // the order must not depend on addresses' hashing
+    }
+    TNode* node = picks[static_cast<size_t>(Below(static_cast<int>(picks.size())))];
+    if (display->live.count(node) == 0) continue;  // removed since the pick
+    const int roll = Below(100);
+    try {
+      if (roll < 15)
+        node->Open();
+      else if (roll < 35)
+        node->Synchronize();
+      else if (roll < 39)
+        node->Delete();
+      else if (roll < 48)
+        node->Rename("r" + std::to_string(Below(4)));
+      else if (roll < 55)
+        node->CreateLocal();
+      else if (roll < 62)
+        node->ClearCache();
+      else if (roll < 70)
+        node->UploadFresh();
+      else if (roll < 74)
+        node->GetState();
+      else if (roll < 77)
+        assigner.TerminateQueued();  // as a disconnect does
+      else if (roll < 79) {
+        if (TBranch* parent = node->Parent()) parent->RemoveChild(*node);
+      } else {
+        node->Synchronize();
+      }
+    } catch (const ETree&) {
+      // ENodeAlreadyLocal, or ENotMyChild when a worker took it out first.
+    }
+    loop.ProcessPending();
+    // Keep the number of threads bounded.
+    if (TWaiter::LiveCount() > 60) loop.RunUntil([] { return TWaiter::LiveCount() < 20; });
+  }
+  ASSERT_TRUE(test::WaitForWaiters(loop, std::chrono::seconds(60)));
+  CheckIdle(*root);
+  EXPECT_EQ(display->wrong_thread, 0);
+  TNode::ReleaseRoot(std::move(root));
+  EXPECT_EQ(TWaiter::LiveCount(), 0);
+  EXPECT_EQ(nodes_freed.load(), nodes_made.load());
+}
+
+TEST(TreeStressTest, ManyOperationsEndingInRandomOrders) {
+  for (std::uint64_t seed : {1ULL, 2ULL, 3ULL}) {
+    SCOPED_TRACE(seed);
+    RunStress(seed, 1500);
+  }
+}
+
+}  // namespace
+}  // namespace ravelo
