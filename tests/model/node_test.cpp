@@ -1,3 +1,6 @@
+// The node tree: names, structure errors, known sides and pruning, the walks,
+// observers, and removals reported in the main thread.
+
 #include "model/node.h"
 
 #include <gmock/gmock.h>
@@ -7,7 +10,6 @@
 #include <stdexcept>
 #include <thread>
 
-#include "model/children_iterator.h"
 #include "model/tree_errors.h"
 #include "support/test_main_loop.h"
 #include "support/tree_doubles.h"
@@ -29,6 +31,8 @@ class NodeTest : public ::testing::Test {
     EXPECT_TRUE(test::WaitForWaiters(loop_));
     TNode::ReleaseRoot(std::move(root_));
   }
+  std::vector<std::string> Displayed() const { return display_->log.Events(); }
+  std::vector<std::string> Watched() const { return watcher_->log.Events(); }
 
   test::TTestMainLoop loop_;
   std::shared_ptr<test::TRecordingDisplay> display_ = std::make_shared<test::TRecordingDisplay>();
@@ -36,27 +40,58 @@ class NodeTest : public ::testing::Test {
   std::unique_ptr<TTestBranch> root_ = std::make_unique<TTestBranch>(nullptr, "ignored");
 };
 
-// A side that has been read and found absent.
-void KnownAbsent(TTestLeaf& leaf, bool local_side) {
-  if (local_side) {
-    leaf.local = false;
-    leaf.MarkLocalKnown();
-  } else {
-    leaf.remote = false;
-    leaf.MarkRemoteKnown();
-  }
+// A side read and found present or absent. Marking the second side absent
+// may free the node.
+template <class Node>
+void KnowLocal(Node& node, bool present) {
+  node.local = present;
+  node.MarkLocalKnown();
+}
+template <class Node>
+void KnowRemote(Node& node, bool present) {
+  node.remote = present;
+  node.MarkRemoteKnown();
 }
 
-TEST_F(NodeTest, PathsJoinNamesBelowTheRoot) {
+TEST_F(NodeTest, FixedTexts) {
+  const std::pair<std::string, std::string> texts[] = {
+      {EDuplicateNode().what(), "Node Already Exists"},
+      {EUnnamedNode().what(), "Can't Create An Unnamed SynNode"},
+      {ENotMyChild().what(), "Not A Child Of This Node"},
+      {ENodeAlreadyLocal().what(), "Node Is Already Local"},
+      {EChildUnavailable().what(), "No Child Is Available"},
+      {ETerminated().what(), "Operation Terminated"},
+      {StateText(nsUnknown), "Unknown"},
+      {StateText(nsInProcess), "In Process"},
+      {StateText(nsNotCached), "Not Cached"},
+      {StateText(nsSynchronized), "Synchronized"},
+      {StateText(nsFresh), "Fresh"},
+      {StateText(nsExpired), "Expired"},
+      {StateText(nsAmbiguous), "Ambigous"},
+  };
+  for (const auto& [actual, expected] : texts) EXPECT_EQ(actual, expected);
+}
+
+TEST_F(NodeTest, PathsAndAncestry) {
   auto& a = root_->MakeChild<TTestBranch>("a");
   auto& b = a.MakeChild<TTestBranch>("b");
   auto& c = b.MakeChild<TTestLeaf>("c.txt");
-  EXPECT_EQ(root_->Name(), "");
-  EXPECT_EQ(root_->GetPath(), "");
-  EXPECT_EQ(a.GetPath(), "a");
-  EXPECT_EQ(b.GetPath(), "a\\b");
+  auto& x = root_->MakeChild<TTestLeaf>("x");
+  EXPECT_EQ(root_->GetPath(), "");  // its name is ignored
   EXPECT_EQ(c.GetPath(), "a\\b\\c.txt");
-  EXPECT_EQ(c.Parent(), &b);
+  EXPECT_EQ(&root_->ChildTowards(c), &a);
+  EXPECT_EQ(&b.ChildTowards(c), &c);
+  EXPECT_TRUE(c.IsDescendantOf(*root_));
+  EXPECT_FALSE(c.IsDescendantOf(c));
+  EXPECT_FALSE(x.IsDescendantOf(a));
+  EXPECT_FALSE(root_->IsDescendantOf(a));
+  try {
+    a.ChildTowards(x);
+    FAIL();
+  } catch (const ENoPath& error) {
+    // The walk from x stops at the root, whose name is empty.
+    EXPECT_STREQ(error.what(), "No Path Between Parent 'a' And Child ''");
+  }
 }
 
 TEST_F(NodeTest, NamesFoldOnlyTheAsciiLetters) {
@@ -75,37 +110,23 @@ TEST_F(NodeTest, NamesFoldOnlyTheAsciiLetters) {
   EXPECT_EQ(root_->ChildCount(), 4);
 }
 
-TEST_F(NodeTest, AChildNamedLikeASiblingIsRefusedWithoutATrace) {
+TEST_F(NodeTest, RefusedNodesLeaveNoTrace) {
   root_->MakeChild<TTestLeaf>("Data");
-  try {
-    root_->MakeChild<TTestBranch>("dATA");
-    FAIL() << "a duplicate child was added";
-  } catch (const EDuplicateNode& error) {
-    EXPECT_STREQ(error.what(), "Node Already Exists");
-  }
-  EXPECT_EQ(root_->ChildCount(), 1);
-  // The refused node was never in the tree: nobody hears of it leaving.
-  EXPECT_EQ(display_->log.Size(), 0);
-  EXPECT_EQ(watcher_->log.Size(), 0);
-}
-
-TEST_F(NodeTest, ConstructorsRefuseUnnamedAndParentlessNodes) {
-  try {
-    root_->MakeChild<TTestBranch>("");
-    FAIL();
-  } catch (const EUnnamedNode& error) {
-    EXPECT_STREQ(error.what(), "Can't Create An Unnamed SynNode");
-  }
+  EXPECT_THROW(root_->MakeChild<TTestBranch>("dATA"), EDuplicateNode);
+  EXPECT_THROW(root_->MakeChild<TTestBranch>(""), EUnnamedNode);
   try {
     TTestLeaf orphan(nullptr, "lonely.txt");
     FAIL();
   } catch (const EParentless& error) {
     EXPECT_STREQ(error.what(), "Can't Create Leaf 'lonely.txt' Without A Parent");
   }
-  EXPECT_EQ(root_->ChildCount(), 0);
+  EXPECT_EQ(root_->ChildCount(), 1);
+  // The refused nodes were never in the tree: nobody hears of them leaving.
+  EXPECT_EQ(display_->log.Size(), 0);
+  EXPECT_EQ(watcher_->log.Size(), 0);
 }
 
-TEST_F(NodeTest, RenameChildRefusesCaseVariantsAndIgnoresTheSameName) {
+TEST_F(NodeTest, RenameAndRemoveChildRules) {
   auto& file = root_->MakeChild<TTestLeaf>("file");
   root_->MakeChild<TTestLeaf>("other");
   root_->RenameChild(file, "file");  // nothing to do
@@ -117,120 +138,57 @@ TEST_F(NodeTest, RenameChildRefusesCaseVariantsAndIgnoresTheSameName) {
   EXPECT_EQ(root_->FindChild("file"), nullptr);
   root_->MakeChild<TTestLeaf>("file");  // the old name is free again
   EXPECT_EQ(display_->log.Size(), 0);   // a rename is not reported here
-}
 
-TEST_F(NodeTest, StructureOperationsRefuseAnotherBranchesChild) {
+  // Another branch's child is refused.
   auto& a = root_->MakeChild<TTestBranch>("a");
   auto& b = a.MakeChild<TTestLeaf>("b");
-  try {
-    root_->RemoveChild(b);
-    FAIL();
-  } catch (const ENotMyChild& error) {
-    EXPECT_STREQ(error.what(), "Not A Child Of This Node");
-  }
+  EXPECT_THROW(root_->RemoveChild(b), ENotMyChild);
   EXPECT_THROW(root_->RenameChild(b, "c"), ENotMyChild);
   EXPECT_EQ(a.ChildCount(), 1);
   EXPECT_EQ(root_->IndexOfChild(b), -1);
-  EXPECT_EQ(a.IndexOfChild(b), 0);
-  EXPECT_EQ(b.IndexOfChild(a), -1);
-}
-
-TEST_F(NodeTest, ChildTowardsAndDescendants) {
-  auto& a = root_->MakeChild<TTestBranch>("a");
-  auto& b = a.MakeChild<TTestBranch>("b");
-  auto& c = b.MakeChild<TTestLeaf>("c");
-  auto& x = root_->MakeChild<TTestLeaf>("x");
-  EXPECT_EQ(&root_->ChildTowards(c), &a);
-  EXPECT_EQ(&a.ChildTowards(c), &b);
-  EXPECT_EQ(&b.ChildTowards(c), &c);
-  EXPECT_TRUE(c.IsDescendantOf(*root_));
-  EXPECT_TRUE(c.IsDescendantOf(a));
-  EXPECT_FALSE(c.IsDescendantOf(c));
-  EXPECT_FALSE(x.IsDescendantOf(a));
-  EXPECT_FALSE(root_->IsDescendantOf(a));
-  try {
-    a.ChildTowards(x);
-    FAIL();
-  } catch (const ENoPath& error) {
-    // The walk from x stops at the root, whose name is empty.
-    EXPECT_STREQ(error.what(), "No Path Between Parent 'a' And Child ''");
-  }
-}
-
-TEST_F(NodeTest, StateTextsAreTheDisplayedOnes) {
-  EXPECT_EQ(StateText(nsUnknown), "Unknown");
-  EXPECT_EQ(StateText(nsInProcess), "In Process");
-  EXPECT_EQ(StateText(nsNotCached), "Not Cached");
-  EXPECT_EQ(StateText(nsSynchronized), "Synchronized");
-  EXPECT_EQ(StateText(nsFresh), "Fresh");
-  EXPECT_EQ(StateText(nsExpired), "Expired");
-  EXPECT_EQ(StateText(nsAmbiguous), "Ambigous");
 }
 
 TEST_F(NodeTest, GetStateReadsTheLocalSideAndWaitsForTheRemoteOne) {
   auto& file = root_->MakeChild<TTestLeaf>("f");
   file.on_disk = true;
   file.state = nsFresh;
-  EXPECT_EQ(file.LocalPresence(), prUnknown);
   EXPECT_EQ(file.GetState(), nsUnknown);  // remote side not read yet
   EXPECT_EQ(file.LocalPresence(), prPresent);
-  EXPECT_EQ(watcher_->log.Count("watch f"), 1);
-  file.remote = true;
-  file.MarkRemoteKnown();
-  EXPECT_EQ(file.RemotePresence(), prPresent);
+  EXPECT_THAT(Watched(), ElementsAre("watch f"));
+  KnowRemote(file, true);
   EXPECT_EQ(file.GetState(), nsFresh);
 }
 
-TEST_F(NodeTest, GetStateSurvivesPruningTheNodeItAsks) {
+TEST_F(NodeTest, OnlyANodeKnownAbsentOnBothSidesLeavesTheTree) {
   std::atomic<bool> destroyed{false};
   auto& file = root_->MakeChild<TTestLeaf>("gone");
   file.destroyed = &destroyed;
-  KnownAbsent(file, false);
-  file.on_disk = false;
   file.state = nsNotCached;
-  // Reading the local side finds nothing: the node leaves the tree during
-  // the call, and is freed only once the call is done with it.
+  KnowRemote(file, true);
+  KnowRemote(file, false);
+  EXPECT_FALSE(destroyed);  // the local side is still unknown
+  // GetState reads the local side and finds nothing: the node leaves the
+  // tree during the call, and is freed only once the call is done with it.
   EXPECT_EQ(file.GetState(), nsNotCached);
   EXPECT_TRUE(destroyed);
-  EXPECT_EQ(root_->ChildCount(), 0);
-  EXPECT_THAT(display_->log.Events(), ElementsAre("removed gone"));
-  EXPECT_THAT(watcher_->log.Events(), ElementsAre("watch gone", "unwatch gone"));
-}
-
-TEST_F(NodeTest, ANodeAbsentOnBothSidesLeavesTheTree) {
-  std::atomic<bool> destroyed{false};
-  auto& file = root_->MakeChild<TTestLeaf>("f");
-  file.destroyed = &destroyed;
-  KnownAbsent(file, true);
-  EXPECT_FALSE(destroyed);  // one side known absent is not enough
-  file.remote = true;
-  file.MarkRemoteKnown();
-  EXPECT_FALSE(destroyed);
-  file.remote = false;
-  file.MarkRemoteKnown();
-  EXPECT_TRUE(destroyed);
-  EXPECT_EQ(root_->FindChild("f"), nullptr);
-  EXPECT_THAT(display_->log.Events(), ElementsAre("removed f"));
+  EXPECT_EQ(root_->FindChild("gone"), nullptr);
+  EXPECT_THAT(Displayed(), ElementsAre("removed gone"));
+  EXPECT_THAT(Watched(), ElementsAre("watch gone", "unwatch gone"));
   // The root has no parent and never leaves.
-  root_->local = false;
-  root_->remote = false;
-  root_->MarkLocalKnown();
-  root_->MarkRemoteKnown();
+  KnowLocal(*root_, false);
+  KnowRemote(*root_, false);
   EXPECT_FALSE(root_->IsDetached());
 }
 
 TEST_F(NodeTest, ClearLocalTreeVisitsEveryChildWhilePruning) {
   auto& folder = root_->MakeChild<TTestBranch>("dir");
   folder.local = true;
-  folder.remote = true;
-  folder.MarkRemoteKnown();
+  KnowRemote(folder, true);
   std::vector<TTestLeaf*> files;
-  for (const char* name : {"f0", "f1", "f2", "f3", "f4"}) {
-    auto& file = folder.MakeChild<TTestLeaf>(name);
-    file.local = true;
-    file.remote = std::string(name) == "f1" || std::string(name) == "f3";
-    file.MarkRemoteKnown();
-    files.push_back(&file);
+  for (const std::string name : {"f0", "f1", "f2", "f3", "f4"}) {
+    files.push_back(&folder.MakeChild<TTestLeaf>(name));
+    files.back()->local = true;
+    KnowRemote(*files.back(), name == "f1" || name == "f3");
   }
   folder.ClearLocalTree();
   // f0, f2 and f4 were local only: gone. f1 and f3 stay, known absent here.
@@ -239,7 +197,7 @@ TEST_F(NodeTest, ClearLocalTreeVisitsEveryChildWhilePruning) {
   EXPECT_EQ(files[1]->LocalPresence(), prAbsent);
   EXPECT_EQ(files[3]->LocalPresence(), prAbsent);
   EXPECT_EQ(folder.LocalPresence(), prAbsent);
-  EXPECT_THAT(display_->log.Events(), ElementsAre("removed f0", "removed f2", "removed f4"));
+  EXPECT_THAT(Displayed(), ElementsAre("removed f0", "removed f2", "removed f4"));
   EXPECT_EQ(watcher_->log.Count("watch f1"), 1);
   EXPECT_EQ(watcher_->log.Count("watch dir"), 1);
 
@@ -249,31 +207,23 @@ TEST_F(NodeTest, ClearLocalTreeVisitsEveryChildWhilePruning) {
   EXPECT_TRUE(files[1]->local);
 }
 
-TEST_F(NodeTest, ClearRemoteTreeRemovesALocalOnlySubtreeBottomUp) {
+TEST_F(NodeTest, RemoteWalks) {
+  auto& kept = root_->MakeChild<TTestLeaf>("kept");
+  KnowRemote(kept, true);
+  KnowLocal(kept, false);
   auto& folder = root_->MakeChild<TTestBranch>("dir");
-  KnownAbsent(folder.MakeChild<TTestLeaf>("a"), true);
-  KnownAbsent(folder.MakeChild<TTestLeaf>("b"), true);
-  folder.local = false;
-  folder.MarkLocalKnown();
-  folder.remote = true;
-  folder.ClearRemoteTree();
-  EXPECT_EQ(root_->ChildCount(), 0);
-  EXPECT_THAT(display_->log.Events(), ElementsAre("removed a", "removed b", "removed dir"));
-}
-
-TEST_F(NodeTest, ForgetRemoteTreeMakesEveryRemoteSideUnknownWithoutPruning) {
-  auto& folder = root_->MakeChild<TTestBranch>("dir");
-  auto& file = folder.MakeChild<TTestLeaf>("f");
-  folder.remote = true;
-  folder.MarkRemoteKnown();
-  file.remote = true;
-  file.MarkRemoteKnown();
-  KnownAbsent(file, true);
+  KnowLocal(folder.MakeChild<TTestLeaf>("a"), false);
+  KnowLocal(folder.MakeChild<TTestLeaf>("b"), false);
+  KnowLocal(folder, false);
+  // Forgetting makes every remote side unknown, without pruning.
   root_->ForgetRemoteTree();
-  EXPECT_EQ(folder.RemotePresence(), prUnknown);
-  EXPECT_EQ(file.RemotePresence(), prUnknown);
-  EXPECT_FALSE(file.remote);
-  EXPECT_EQ(folder.FindChild("f"), &file);
+  EXPECT_EQ(kept.RemotePresence(), prUnknown);
+  EXPECT_FALSE(kept.remote);
+  EXPECT_EQ(root_->ChildCount(), 2);
+  // Clearing removes a local-only subtree bottom up.
+  folder.ClearRemoteTree();
+  EXPECT_EQ(root_->ChildCount(), 1);
+  EXPECT_THAT(Displayed(), ElementsAre("removed a", "removed b", "removed dir"));
 }
 
 class TUnavailable : public std::runtime_error, public IServerUnavailableError {
@@ -281,11 +231,10 @@ class TUnavailable : public std::runtime_error, public IServerUnavailableError {
   TUnavailable() : std::runtime_error("Server Is Not Available") {}
 };
 
-TEST_F(NodeTest, RefreshRemoteTakesAnUnavailableServerForAMissingRemoteSide) {
+TEST_F(NodeTest, RefreshRemoteTakesOnlyAnUnavailableServerForAMissingRemoteSide) {
   auto& folder = root_->MakeChild<TTestBranch>("dir");
   auto& file = folder.MakeChild<TTestLeaf>("f");
-  file.local = true;
-  file.MarkLocalKnown();
+  KnowLocal(file, true);
   file.remote = true;
   folder.read_remote = [](IServer&) { throw TUnavailable(); };
   test::TTestServer server;
@@ -298,25 +247,19 @@ TEST_F(NodeTest, RefreshRemoteTakesAnUnavailableServerForAMissingRemoteSide) {
   other.read_remote = [](IServer&) { throw std::runtime_error("550 broken"); };
   EXPECT_THROW(other.RefreshRemote(server), std::runtime_error);
   EXPECT_EQ(other.RemotePresence(), prUnknown);
-  other.read_remote = nullptr;
-  other.on_server = true;
-  other.RefreshRemote(server);
-  EXPECT_EQ(other.RemotePresence(), prPresent);
 }
 
-TEST_F(NodeTest, ChildrenCopyTheirParentsObservers) {
-  auto& a = root_->MakeChild<TTestBranch>("a");
-  EXPECT_EQ(a.Display(), root_->Display());
-  EXPECT_EQ(a.PresenceWatcher(), root_->PresenceWatcher());
-  root_->SetDisplay(nullptr);  // a nil display stands in
-  ASSERT_TRUE(root_->Display());
-  EXPECT_NE(root_->Display(), a.Display());  // only the root changed
+TEST_F(NodeTest, ChildrenTakeTheirParentsObserversWhenMade) {
+  auto& a = root_->MakeChild<TTestLeaf>("a");
+  root_->SetDisplay(nullptr);  // a nil display stands in, for the root only
   auto& b = root_->MakeChild<TTestLeaf>("b");
-  EXPECT_EQ(b.Display(), root_->Display());
   b.SetPresenceWatcher(nullptr);
-  b.local = true;
-  b.MarkLocalKnown();
-  EXPECT_EQ(watcher_->log.Count("watch b"), 0);
+  KnowLocal(a, true);
+  KnowLocal(b, true);
+  root_->RemoveChild(a);
+  root_->RemoveChild(b);
+  EXPECT_THAT(Displayed(), ElementsAre("removed a"));
+  EXPECT_THAT(Watched(), ElementsAre("watch a", "unwatch a"));
 }
 
 TEST_F(NodeTest, RemovalInAWorkerThreadReportsInTheMainThread) {
@@ -332,18 +275,16 @@ TEST_F(NodeTest, RemovalInAWorkerThreadReportsInTheMainThread) {
   worker.join();
   // Freeing the folder releases its children in order, each reported while
   // it still has its parent.
-  EXPECT_THAT(display_->log.Events(), ElementsAre("removed dir", "removed x", "removed y"));
-  EXPECT_THAT(watcher_->log.Events(), ElementsAre("unwatch dir", "unwatch x", "unwatch y"));
-}
+  EXPECT_THAT(Displayed(), ElementsAre("removed dir", "removed x", "removed y"));
+  EXPECT_THAT(Watched(), ElementsAre("unwatch dir", "unwatch x", "unwatch y"));
 
-TEST_F(NodeTest, ReleasingTheRootReportsItsChildrenOnly) {
-  auto root = std::make_unique<TTestBranch>(nullptr, "");
-  root->SetDisplay(display_);
-  root->SetPresenceWatcher(watcher_);
-  root->MakeChild<TTestLeaf>("a");
-  TNode::ReleaseRoot(std::move(root));
-  EXPECT_THAT(display_->log.Events(), ElementsAre("removed a"));
-  EXPECT_THAT(watcher_->log.Events(), ElementsAre("unwatch ", "unwatch a"));
+  // Releasing the root reports its children only: it has no parent.
+  root_->MakeChild<TTestLeaf>("a");
+  display_->log.Clear();
+  watcher_->log.Clear();
+  TNode::ReleaseRoot(std::move(root_));
+  EXPECT_THAT(Displayed(), ElementsAre("removed a"));
+  EXPECT_THAT(Watched(), ElementsAre("unwatch ", "unwatch a"));
 }
 
 }  // namespace

@@ -8,67 +8,46 @@
 namespace ravelo {
 namespace {
 
-TEST(NullableTimeTest, UndefinedUntilSetAndAgainAfterClear) {
+TEST(NullableTest, ReadingAnUndefinedValueThrowsUntilSetAndAgainAfterClear) {
+  EXPECT_STREQ(ETimeUndefined().what(), "Time Is Undefined");
+  EXPECT_STREQ(ESizeUndefined().what(), "Size Is Undefined");
   TNullableTime time;
-  EXPECT_FALSE(time.Defined());
-  try {
-    time.GetValue();
-    FAIL() << "an undefined time was read";
-  } catch (const ETimeUndefined& error) {
-    EXPECT_STREQ(error.what(), "Time Is Undefined");
-  }
-  time.SetValue(45000.5);
-  EXPECT_TRUE(time.Defined());
-  EXPECT_EQ(time.GetValue(), 45000.5);
-  time.Clear();
+  TNullableSize size;
   EXPECT_THROW(time.GetValue(), ETimeUndefined);
+  EXPECT_THROW(size.GetValue(), ESizeUndefined);
+  time.SetValue(45000.5);
+  size.SetValue(std::numeric_limits<std::int64_t>::max());
+  EXPECT_EQ(time.GetValue(), 45000.5);
+  EXPECT_EQ(size.GetValue(), std::numeric_limits<std::int64_t>::max());
+  time.Clear();
+  size.Clear();
+  EXPECT_THROW(time.GetValue(), ETimeUndefined);
+  EXPECT_THROW(size.GetValue(), ESizeUndefined);
 }
 
-TEST(NullableTimeTest, ComparisonsAreExact) {
+TEST(NullableTest, TimesCompareExactlyAndOnlyWhenBothAreDefined) {
   TNullableTime earlier;
+  TNullableTime same;
   TNullableTime later;
   earlier.SetValue(45000.25);
+  same.SetValue(45000.25);
   later.SetValue(std::nextafter(45000.25, std::numeric_limits<double>::infinity()));
+  EXPECT_TRUE(earlier.EqualTo(same));
+  EXPECT_FALSE(earlier.LaterThan(same));
   EXPECT_FALSE(earlier.EqualTo(later));
   EXPECT_TRUE(later.LaterThan(earlier));
   EXPECT_FALSE(earlier.LaterThan(later));
-  TNullableTime same;
-  same.SetValue(45000.25);
-  EXPECT_TRUE(earlier.EqualTo(same));
-  EXPECT_FALSE(earlier.LaterThan(same));
-}
 
-TEST(NullableTimeTest, AnUndefinedSideIsNeverEqualNorLater) {
-  TNullableTime defined;
-  defined.SetValue(1.0);
   TNullableTime undefined;
-  TNullableTime cleared;
-  cleared.SetValue(1.0);
+  TNullableTime cleared = same;
   cleared.Clear();
   for (const TNullableTime* other : {&undefined, &cleared}) {
-    EXPECT_FALSE(defined.EqualTo(*other));
-    EXPECT_FALSE(other->EqualTo(defined));
-    EXPECT_FALSE(defined.LaterThan(*other));
-    EXPECT_FALSE(other->LaterThan(defined));
+    EXPECT_FALSE(earlier.EqualTo(*other));
+    EXPECT_FALSE(other->EqualTo(earlier));
+    EXPECT_FALSE(earlier.LaterThan(*other));
+    EXPECT_FALSE(other->LaterThan(earlier));
   }
   EXPECT_FALSE(undefined.EqualTo(undefined));
-}
-
-TEST(NullableSizeTest, UndefinedUntilSetAndAgainAfterClear) {
-  TNullableSize size;
-  EXPECT_FALSE(size.Defined());
-  try {
-    size.GetValue();
-    FAIL() << "an undefined size was read";
-  } catch (const ESizeUndefined& error) {
-    EXPECT_STREQ(error.what(), "Size Is Undefined");
-  }
-  size.SetValue(std::numeric_limits<std::int64_t>::max());
-  EXPECT_EQ(size.GetValue(), std::numeric_limits<std::int64_t>::max());
-  size.SetValue(0);
-  EXPECT_EQ(size.GetValue(), 0);
-  size.Clear();
-  EXPECT_THROW(size.GetValue(), ESizeUndefined);
 }
 
 }  // namespace

@@ -49,46 +49,27 @@ int Below(int n) {
 }
 
 // A node whose every operation does something random to itself, the tree or
-// the server. Its fields are atomics: operations of a folder and of its
-// children touch them from different threads.
+// the server; reading a side finds it at random.
 template <class Base>
-class TStressNode : public Base {
+class TStressNode : public test::TTestNode<Base> {
  public:
-  TStressNode(TBranch* parent, std::string_view name) : Base(parent, name) {
+  TStressNode(TBranch* parent, std::string_view name) : test::TTestNode<Base>(parent, name) {
     nodes_made.fetch_add(1);
-    local = Below(2) == 0;
-    remote = Below(2) == 0;
+    this->local = Below(2) == 0;
+    this->remote = Below(2) == 0;
+    this->action = [this](TNode&, test::TOp op, IServer& server, const std::string& new_name) {
+      Act(server);
+      if (TBranch* parent = this->Parent(); op == test::TOp::Rename && parent != nullptr)
+        parent->RenameChild(*this, new_name);
+    };
   }
   ~TStressNode() override { nodes_freed.fetch_add(1); }
 
-  TNodeState CalcState() override { return nsSynchronized; }
-  std::string GetSizeText() override { return {}; }
-  void ReadLocal() override { local = Below(3) != 0; }
-  void ReadRemote(IServer&) override { remote = Below(3) != 0; }
-  bool IsLocal() const override { return local.load(); }
-  bool IsRemote() const override { return remote.load(); }
-  void ForgetLocal() override { local = false; }
-  void ForgetRemote() override { remote = false; }
-  void ClearLocal() override { local = false; }
-  void ClearRemote() override { remote = false; }
-  std::int64_t GetTransferSize() override { return 0; }
-
-  void DoOpen(IServer& server) override { Do(server); }
-  void DoSynchronize(IServer& server) override { Do(server); }
-  void DoRename(IServer& server, const std::string& new_name) override {
-    Do(server);
-    if (TBranch* parent = this->Parent()) parent->RenameChild(*this, new_name);
-  }
-  void DoDelete(IServer& server) override { Do(server); }
-  void DoCreateLocal(IServer& server) override { Do(server); }
-  void DoClearCache(IServer& server) override { Do(server); }
-  void DoUploadFresh(IServer& server) override { Do(server); }
-
-  std::atomic<bool> local{false};
-  std::atomic<bool> remote{false};
+  void ReadLocal() override { this->local = Below(3) != 0; }
+  void ReadRemote(IServer&) override { this->remote = Below(3) != 0; }
 
  private:
-  void Do(IServer& server) {
+  void Act(IServer& server) {
     const int roll = Below(100);
     if (roll < 8) throw std::runtime_error("Random Failure");
     if (roll < 25) {
@@ -96,8 +77,8 @@ class TStressNode : public Base {
     } else if (roll < 30) {
       // The operation finds both sides gone and so takes its own node out
       // of the tree; its waiter keeps it alive until it ends.
-      local = false;
-      remote = false;
+      this->local = false;
+      this->remote = false;
       this->MarkLocalKnown();
       this->MarkRemoteKnown();
     } else if (roll < 45) {
