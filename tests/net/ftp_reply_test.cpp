@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 
 #include "net/ftp_exceptions.h"
@@ -10,82 +11,61 @@
 namespace ravelo {
 namespace {
 
-// Feeds the reader from a string in pieces of the given size.
-class TStringSource {
- public:
-  explicit TStringSource(std::string text, std::size_t piece = 4096)
-      : text_(std::move(text)), piece_(piece) {}
-  std::size_t operator()(char* buffer, std::size_t size) {
-    const std::size_t count = std::min({size, piece_, text_.size() - position_});
-    std::copy_n(text_.data() + position_, count, buffer);
-    position_ += count;
-    return count;
-  }
-
- private:
-  std::string text_;
-  std::size_t piece_;
-  std::size_t position_ = 0;
-};
-
-TFtpReply ReadOne(const std::string& text, std::size_t piece = 4096) {
-  TFtpLineReader reader(TStringSource(text, piece), 16384);
-  return ReadFtpReply(reader);
-}
-
 using Lines = std::vector<std::string>;
 
-TEST(FtpReplyTest, SingleLineReplyGivesCodeAndText) {
-  const TFtpReply reply = ReadOne("220 Service ready\r\n");
-  EXPECT_EQ(reply.TextCode, "220");
-  EXPECT_EQ(reply.NumericCode, 220);
-  EXPECT_EQ(reply.Text, Lines{"Service ready"});
-  EXPECT_EQ(reply.JoinedText(), "Service ready\n");
+// A reader fed from text in pieces of the given size.
+TFtpLineReader ReaderOf(std::string text, std::size_t piece = 4096, std::size_t limit = 16384) {
+  auto position = std::make_shared<std::size_t>(0);
+  return TFtpLineReader(
+      [text = std::move(text), piece, position](char* buffer, std::size_t size) {
+        const std::size_t count = std::min({size, piece, text.size() - *position});
+        std::copy_n(text.data() + *position, count, buffer);
+        *position += count;
+        return count;
+      },
+      limit);
 }
 
-TEST(FtpReplyTest, MultiLineRepliesEndAtTheTerminatorOrAShortLine) {
-  const TFtpReply two = ReadOne("230-Welcome\r\n230 Done\r\n");
-  EXPECT_EQ(two.NumericCode, 230);
-  EXPECT_EQ(two.Text, (Lines{"Welcome", "Done"}));
-
-  // A line shorter than four characters also ends it.
-  const TFtpReply short_end = ReadOne("230-Welcome\r\nok\r\n230 never read\r\n");
-  EXPECT_EQ(short_end.Text, (Lines{"Welcome", ""}));
-
-  // The terminator is compared ignoring case; other lines in between belong
-  // to the reply, even ones that look like other codes.
-  const TFtpReply mixed = ReadOne("21a-x\r\n220 inner\r\n21A end\r\n");
-  EXPECT_EQ(mixed.Text, (Lines{"x", "inner", "end"}));
-  EXPECT_EQ(mixed.NumericCode, 0);
-}
-
-TEST(FtpReplyTest, IndentedContinuationIsTrimmedBeforeItsCodeIsCut) {
-  const TFtpReply reply = ReadOne("230-Hello\r\n   see the notes\r\n230 end\r\n");
-  EXPECT_EQ(reply.Text, (Lines{"Hello", "the notes", "end"}));
-}
-
-TEST(FtpReplyTest, CodesThatAreNotNumbersGiveZero) {
-  EXPECT_EQ(ReadOne("abc\r\n").NumericCode, 0);
-  EXPECT_EQ(ReadOne("abc\r\n").TextCode, "abc");
-  EXPECT_EQ(ReadOne("-12 x\r\n").NumericCode, 0);
-  EXPECT_EQ(ReadOne("2x0 x\r\n").NumericCode, 0);
-}
-
-TEST(FtpReplyTest, LinesAreTrimmedEmptyOnesSkippedAndBareLfAccepted) {
-  const TFtpReply reply = ReadOne("\r\n \t\r\n  200 ok  \t\n");
-  EXPECT_EQ(reply.NumericCode, 200);
-  EXPECT_EQ(reply.Text, Lines{"ok"});
-}
-
-TEST(FtpReplyTest, RepliesSplitAcrossReadsAreJoined) {
-  TFtpLineReader reader(TStringSource("230-Welcome\r\n230 Done\r\n200 next\r\n", 1), 16384);
-  EXPECT_EQ(ReadFtpReply(reader).Text.size(), 2u);
-  EXPECT_EQ(ReadFtpReply(reader).NumericCode, 200);
+TEST(FtpReplyTest, RepliesAreCutIntoCodeAndTextWhateverTheReadPieces) {
+  struct TCase {
+    std::string text;
+    std::string code;
+    int number;
+    Lines lines;
+  };
+  const std::vector<TCase> cases = {
+      {"220 Service ready\r\n", "220", 220, {"Service ready"}},
+      {"230-Welcome\r\n230 Done\r\n", "230", 230, {"Welcome", "Done"}},
+      // A line shorter than four characters also ends a multi-line reply.
+      {"230-Welcome\r\nok\r\n", "230", 230, {"Welcome", ""}},
+      // The terminator is compared ignoring case; lines looking like other
+      // codes in between belong to the reply.
+      {"21a-x\r\n220 inner\r\n21A end\r\n", "21a", 0, {"x", "inner", "end"}},
+      // An indented line is trimmed before its first four characters go.
+      {"230-Hello\r\n   see the notes\r\n230 end\r\n", "230", 230, {"Hello", "the notes", "end"}},
+      {"abc\r\n", "abc", 0, {""}},
+      {"-12 x\r\n", "-12", 0, {"x"}},
+      {"2x0 x\r\n", "2x0", 0, {"x"}},
+      // Empty lines are skipped, blanks trimmed, a bare LF accepted.
+      {"\r\n \t\r\n  200 ok  \t\n", "200", 200, {"ok"}},
+  };
+  for (const auto& c : cases) {
+    for (const std::size_t piece : {std::size_t{1}, std::size_t{4096}}) {
+      SCOPED_TRACE(c.text + " in pieces of " + std::to_string(piece));
+      // The reply that follows shows that each one takes its own lines only.
+      TFtpLineReader reader = ReaderOf(c.text + "200 next\r\n", piece);
+      const TFtpReply reply = ReadFtpReply(reader);
+      EXPECT_EQ(reply.TextCode, c.code);
+      EXPECT_EQ(reply.NumericCode, c.number);
+      EXPECT_EQ(reply.Text, c.lines);
+      EXPECT_EQ(ReadFtpReply(reader).Text, Lines{"next"});
+    }
+  }
 }
 
 TEST(FtpReplyTest, LongLinesRaiseWhetherFinishedOrNot) {
-  const std::string long_line(16385, 'x');
-  EXPECT_THROW(ReadOne("200 " + long_line + "\r\n"), EFtpLineTooLong);
+  TFtpLineReader finished = ReaderOf("200 " + std::string(16385, 'x') + "\r\n");
+  EXPECT_THROW(ReadFtpReply(finished), EFtpLineTooLong);
   // A server that never ends its line is caught before it fills memory.
   TFtpLineReader endless(
       [](char* buffer, std::size_t size) {
@@ -95,14 +75,14 @@ TEST(FtpReplyTest, LongLinesRaiseWhetherFinishedOrNot) {
       100);
   EXPECT_THROW(endless.ReadLine(), EFtpLineTooLong);
   // The limit is on the line without its CR LF.
-  TFtpLineReader exact(TStringSource(std::string(100, 'z') + "\r\n"), 100);
-  EXPECT_EQ(exact.ReadLine().size(), 100u);
+  EXPECT_EQ(ReaderOf(std::string(100, 'z') + "\r\n", 4096, 100).ReadLine().size(), 100u);
 }
 
 TEST(FtpReplyTest, EndOfStreamMidReplyRaisesConnClosed) {
-  EXPECT_THROW(ReadOne(""), EFtpConnClosed);
-  EXPECT_THROW(ReadOne("230-Welcome\r\nmore text\r\n"), EFtpConnClosed);
-  EXPECT_THROW(ReadOne("220 no line end"), EFtpConnClosed);
+  for (const char* text : {"", "230-Welcome\r\nmore text\r\n", "220 no line end"}) {
+    TFtpLineReader reader = ReaderOf(text);
+    EXPECT_THROW(ReadFtpReply(reader), EFtpConnClosed) << text;
+  }
 }
 
 }  // namespace

@@ -22,7 +22,6 @@ class TFtpTestServer {
   TFtpTestServer(const TFtpTestServer&) = delete;
   TFtpTestServer& operator=(const TFtpTestServer&) = delete;
 
-  int Port() const { return port_; }
   // "127.0.0.1:PORT", or "[::1]:PORT" for an IPv6 address.
   std::string HostPort() const;
   const TTempDir& Home() const { return home_; }

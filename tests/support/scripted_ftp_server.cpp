@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
@@ -18,29 +19,12 @@ using Clock = std::chrono::steady_clock;
 // No single step waits longer than this for the client.
 constexpr auto kStepLimit = std::chrono::seconds(15);
 
-struct TAddress {
-  sockaddr_storage storage{};
-  socklen_t length = 0;
-};
-
-TAddress MakeAddress(const std::string& host, int port) {
-  TAddress address;
-  if (host.find(':') != std::string::npos) {
-    auto* v6 = reinterpret_cast<sockaddr_in6*>(&address.storage);
-    v6->sin6_family = AF_INET6;
-    v6->sin6_port = htons(static_cast<uint16_t>(port));
-    if (inet_pton(AF_INET6, host.c_str(), &v6->sin6_addr) != 1) {
-      throw std::runtime_error("bad address " + host);
-    }
-    address.length = sizeof(sockaddr_in6);
-  } else {
-    auto* v4 = reinterpret_cast<sockaddr_in*>(&address.storage);
-    v4->sin_family = AF_INET;
-    v4->sin_port = htons(static_cast<uint16_t>(port));
-    if (inet_pton(AF_INET, host.c_str(), &v4->sin_addr) != 1) {
-      throw std::runtime_error("bad address " + host);
-    }
-    address.length = sizeof(sockaddr_in);
+sockaddr_in MakeAddress(const std::string& host, int port) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  if (inet_pton(AF_INET, host.c_str(), &address.sin_addr) != 1) {
+    throw std::runtime_error("bad address " + host);
   }
   return address;
 }
@@ -66,8 +50,8 @@ struct TScriptedFtpServer::TState {
     CloseHandle(control);
   }
 
-  // Waits for the handle to become ready; false when the client went away
-  // is not decided here: the caller reads.
+  // Waits for the handle to become ready; whether the client went away is
+  // for the caller's read to tell.
   void Wait(int handle, short events) const {
     const auto deadline = Clock::now() + kStepLimit;
     for (;;) {
@@ -106,20 +90,17 @@ struct TScriptedFtpServer::TState {
   }
 };
 
-TScriptedFtpServer::TScriptedFtpServer(const std::string& address) : address_(address) {
-  const TAddress bound = MakeAddress(address, 0);
-  listener_ = socket(bound.storage.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (listener_ < 0 ||
-      bind(listener_, reinterpret_cast<const sockaddr*>(&bound.storage), bound.length) != 0 ||
-      listen(listener_, 4) != 0) {
+TScriptedFtpServer::TScriptedFtpServer() {
+  sockaddr_in address = MakeAddress("127.0.0.1", 0);
+  socklen_t length = sizeof(address);
+  listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (listener_ < 0 || bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+      listen(listener_, 4) != 0 ||
+      getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
     CloseHandle(listener_);
-    throw std::runtime_error("cannot listen on " + address);
+    throw std::runtime_error("cannot listen on 127.0.0.1");
   }
-  sockaddr_storage local{};
-  socklen_t length = sizeof(local);
-  getsockname(listener_, reinterpret_cast<sockaddr*>(&local), &length);
-  port_ = local.ss_family == AF_INET6 ? ntohs(reinterpret_cast<sockaddr_in6*>(&local)->sin6_port)
-                                      : ntohs(reinterpret_cast<sockaddr_in*>(&local)->sin_port);
+  port_ = ntohs(address.sin_port);
 }
 
 TScriptedFtpServer::~TScriptedFtpServer() {
@@ -129,27 +110,17 @@ TScriptedFtpServer::~TScriptedFtpServer() {
 }
 
 std::string TScriptedFtpServer::HostPort() const {
-  const std::string host =
-      address_.find(':') != std::string::npos ? "[" + address_ + "]" : address_;
-  return host + ":" + std::to_string(port_);
-}
-
-TScriptedFtpServer& TScriptedFtpServer::SendRaw(const std::string& bytes) {
-  steps_.push_back([bytes](TState& state) { state.SendAll(state.control, bytes); });
-  return *this;
+  return "127.0.0.1:" + std::to_string(port_);
 }
 
 TScriptedFtpServer& TScriptedFtpServer::Send(const std::string& line) {
-  return SendRaw(line + "\r\n");
+  steps_.push_back([bytes = line + "\r\n"](TState& state) { state.SendAll(state.control, bytes); });
+  return *this;
 }
 
 TScriptedFtpServer& TScriptedFtpServer::Expect(const std::string& prefix) {
   steps_.push_back([prefix](TState& state) {
     const std::string line = state.ReadLine();
-    {
-      std::lock_guard guard(state.server->lock_);
-      state.server->commands_.push_back(line);
-    }
     if (line.compare(0, prefix.size(), prefix) != 0) {
       throw std::runtime_error("expected '" + prefix + "', got '" + line + "'");
     }
@@ -173,34 +144,14 @@ TScriptedFtpServer& TScriptedFtpServer::Login() {
 TScriptedFtpServer& TScriptedFtpServer::AcceptPort() {
   steps_.push_back([](TState& state) {
     const std::string line = state.ReadLine();
-    {
-      std::lock_guard guard(state.server->lock_);
-      state.server->commands_.push_back(line);
+    int parts[6];
+    if (std::sscanf(line.c_str(), "PORT %d,%d,%d,%d,%d,%d", &parts[0], &parts[1], &parts[2],
+                    &parts[3], &parts[4], &parts[5]) != 6) {
+      throw std::runtime_error("expected PORT, got '" + line + "'");
     }
-    if (line.rfind("PORT ", 0) == 0) {
-      int parts[6];
-      if (std::sscanf(line.c_str() + 5, "%d,%d,%d,%d,%d,%d", &parts[0], &parts[1], &parts[2],
-                      &parts[3], &parts[4], &parts[5]) != 6) {
-        throw std::runtime_error("bad PORT: " + line);
-      }
-      state.data_host = std::to_string(parts[0]) + "." + std::to_string(parts[1]) + "." +
-                        std::to_string(parts[2]) + "." + std::to_string(parts[3]);
-      state.data_port = parts[4] * 256 + parts[5];
-    } else if (line.rfind("EPRT ", 0) == 0 && line.size() > 6) {
-      // EPRT |protocol|address|port|, the delimiter being the first character.
-      const char delimiter = line[5];
-      const auto second = line.find(delimiter, 6);
-      const auto third = line.find(delimiter, second + 1);
-      const auto fourth = line.find(delimiter, third + 1);
-      if (second == std::string::npos || third == std::string::npos ||
-          fourth == std::string::npos) {
-        throw std::runtime_error("bad EPRT: " + line);
-      }
-      state.data_host = line.substr(second + 1, third - second - 1);
-      state.data_port = std::stoi(line.substr(third + 1, fourth - third - 1));
-    } else {
-      throw std::runtime_error("expected PORT or EPRT, got '" + line + "'");
-    }
+    state.data_host = std::to_string(parts[0]) + "." + std::to_string(parts[1]) + "." +
+                      std::to_string(parts[2]) + "." + std::to_string(parts[3]);
+    state.data_port = parts[4] * 256 + parts[5];
     state.SendAll(state.control, "200 port accepted\r\n");
   });
   return *this;
@@ -209,13 +160,12 @@ TScriptedFtpServer& TScriptedFtpServer::AcceptPort() {
 TScriptedFtpServer& TScriptedFtpServer::DataConnect(const std::string& from) {
   steps_.push_back([from](TState& state) {
     CloseHandle(state.data);
-    const TAddress target = MakeAddress(state.data_host, state.data_port);
-    const TAddress source = MakeAddress(from, 0);
-    state.data = socket(target.storage.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const sockaddr_in target = MakeAddress(state.data_host, state.data_port);
+    const sockaddr_in source = MakeAddress(from, 0);
+    state.data = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (state.data < 0 ||
-        bind(state.data, reinterpret_cast<const sockaddr*>(&source.storage), source.length) != 0 ||
-        connect(state.data, reinterpret_cast<const sockaddr*>(&target.storage), target.length) !=
-            0) {
+        bind(state.data, reinterpret_cast<const sockaddr*>(&source), sizeof(source)) != 0 ||
+        connect(state.data, reinterpret_cast<const sockaddr*>(&target), sizeof(target)) != 0) {
       throw std::runtime_error("data connection from " + from + " failed: " + std::strerror(errno));
     }
   });
@@ -305,11 +255,6 @@ std::string TScriptedFtpServer::Finish() {
   if (thread_.joinable()) thread_.join();
   std::lock_guard guard(lock_);
   return failure_;
-}
-
-std::vector<std::string> TScriptedFtpServer::Commands() const {
-  std::lock_guard guard(lock_);
-  return commands_;
 }
 
 std::string TScriptedFtpServer::Received() const {

@@ -18,32 +18,31 @@ namespace ravelo::test {
 // Finish. Every wait of the server is bounded, so a test cannot hang on it.
 class TScriptedFtpServer {
  public:
-  // address: the loopback address to listen on ("127.0.0.1", "::1").
-  explicit TScriptedFtpServer(const std::string& address = "127.0.0.1");
+  // Listens on 127.0.0.1, on a port the system chooses.
+  TScriptedFtpServer();
   ~TScriptedFtpServer();
   TScriptedFtpServer(const TScriptedFtpServer&) = delete;
   TScriptedFtpServer& operator=(const TScriptedFtpServer&) = delete;
 
   // Sends the line followed by CR LF.
   TScriptedFtpServer& Send(const std::string& line);
-  // Sends the bytes as they are.
-  TScriptedFtpServer& SendRaw(const std::string& bytes);
   // Reads one command line; it must begin with prefix.
   TScriptedFtpServer& Expect(const std::string& prefix);
   // Expect(prefix), then Send(reply).
   TScriptedFtpServer& Answer(const std::string& prefix, const std::string& reply);
   // The greeting and a plain login: 220, USER 331, PASS 230, TYPE 200, SYST 215.
   TScriptedFtpServer& Login();
-  // Expects PORT or EPRT and answers 200.
+  // Expects PORT and answers 200.
   TScriptedFtpServer& AcceptPort();
-  // Connects to the address of the last PORT or EPRT, from the given address.
+  // Connects to the address of the last PORT, from the given address.
   TScriptedFtpServer& DataConnect(const std::string& from = "127.0.0.1");
   // Sends on the data connection; a refusal by the client is not a failure.
   TScriptedFtpServer& DataSend(const std::string& bytes);
   // Reads the data connection to its end (Received).
   TScriptedFtpServer& DataReceive();
   TScriptedFtpServer& DataClose();
-  // Waits the given time without reading or answering.
+  // Waits the given time without reading or answering; cut short when the
+  // server object goes.
   TScriptedFtpServer& Pause(int milliseconds);
   // Stops answering until the client closes the control connection.
   TScriptedFtpServer& Stall();
@@ -51,14 +50,11 @@ class TScriptedFtpServer {
   TScriptedFtpServer& Close();
 
   void Start();
-  int Port() const { return port_; }
-  // "127.0.0.1:PORT" or "[::1]:PORT".
+  // "127.0.0.1:PORT".
   std::string HostPort() const;
   // Waits for the script to end; "" when every step went as scripted, else
   // what went wrong.
   std::string Finish();
-  // The command lines received, in order.
-  std::vector<std::string> Commands() const;
   // The bytes read by DataReceive.
   std::string Received() const;
 
@@ -67,7 +63,6 @@ class TScriptedFtpServer {
   using TStep = std::function<void(TState&)>;
   void Run();
 
-  std::string address_;
   int listener_ = -1;
   int port_ = 0;
   std::vector<TStep> steps_;
@@ -75,7 +70,6 @@ class TScriptedFtpServer {
   std::atomic<bool> stop_{false};
   mutable std::mutex lock_;
   // Guarded by lock_: written by the script's thread, read by the test.
-  std::vector<std::string> commands_;
   std::string received_;
   std::string failure_;
 };
