@@ -238,6 +238,15 @@ TEST_F(SynFileTest, CreateLocalMakesAnEmptyFreshFile) {
   EXPECT_TRUE(Failures().empty());
 }
 
+TEST_F(SynFileTest, NoLocalPathForANodeWhoseFolderLeftTheTree) {
+  // Its folder gone, the file's path would read as if it lay in the root.
+  TSynFolder& docs = root->MakeChild<TSynFolder>("docs");
+  TSynFile& file = docs.MakeChild<TSynFile>("a.txt");
+  TNodeHold hold(file);
+  root->RemoveChild(docs);
+  EXPECT_THROW(LocalPath(file), ETerminated);
+}
+
 TEST_F(SynFileTest, SizeTextAndLaunchBySettings) {
   TSynFolder& folder = root->MakeChild<TSynFolder>("v1.2");
   TSynFile& big = folder.MakeChild<TSynFile>("big.txt");
