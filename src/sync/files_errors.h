@@ -1,0 +1,33 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+#include "model/node_state.h"
+
+namespace ravelo {
+
+// Failures of the synchronized file and folder operations.
+class EFiles : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A synchronize asked of a file whose state allows no transfer.
+class ECannotSynchronize : public EFiles {
+ public:
+  explicit ECannotSynchronize(TNodeState state)
+      : EFiles("Cannot Synchronize In State " + StateText(state)), state_(state) {}
+  TNodeState State() const { return state_; }
+
+ private:
+  TNodeState state_;
+};
+
+class ENoFolderWithName : public EFiles {
+ public:
+  explicit ENoFolderWithName(const std::string& name)
+      : EFiles("No Folder With The Name \"" + name + "\" Found") {}
+};
+
+}  // namespace ravelo

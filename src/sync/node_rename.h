@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+namespace ravelo {
+
+class IServer;
+class TNode;
+
+// The rename operation of a file or folder: the server copy (when present),
+// then the local copy (when present; a failed move is ignored), then the
+// node. A name that another child of the folder bears ignoring case (or a
+// case variant of the node's own) is refused with EDuplicateNode before
+// anything is renamed, so the server, the disk and the tree never disagree;
+// the node's exact name again does nothing. Runs in the node's worker thread.
+void RenameNode(TNode& node, IServer& server, const std::string& new_name);
+
+}  // namespace ravelo

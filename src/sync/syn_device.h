@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "model/nullable.h"
+
+namespace ravelo {
+
+class ITimeInfo;
+class TNode;
+class TSynFolder;
+
+// Time and size of a local file.
+struct TLocalFileInfo {
+  TDateTime Time = 0;
+  std::int64_t Size = 0;
+};
+
+// What the nodes ask of the synchronization device about the local disk.
+// TSynDevice (src/device) implements it; the project hands it out through
+// ISyncProject::Device. Called from any thread: worker threads running node
+// operations, the main thread reading a node's state, the connect thread.
+// Local paths are the project's local root, "/" and the node's path with
+// "/" for "\".
+class ISynDevice {
+ public:
+  virtual ~ISynDevice() = default;
+
+  // Time (FileTimeToDateTime) and size of the node's local file; throws
+  // EFileNotFound (local side) when there is no regular file at its path.
+  virtual TLocalFileInfo GetLocalInfo(TNode& node) = 0;
+  // A new listing of the folder's local directory: subfolders, and files
+  // with time and size. Empty when the directory does not exist. Leaves out
+  // the project file, temporary download files and names no node may bear.
+  virtual std::shared_ptr<ITimeInfo> ListLocal(TSynFolder& folder) = 0;
+  virtual bool LocalFolderExists(TSynFolder& folder) = 0;
+  // Deletes the node's local file, making it writable first if it has to;
+  // throws std::system_error when the system refuses.
+  virtual void DeleteLocalFile(TNode& node) = 0;
+  // Stops watching the folder, then removes its (empty) local directory;
+  // throws std::system_error when the system refuses.
+  virtual void RemoveLocalFolder(TSynFolder& folder) = 0;
+  // The folder the user opened last.
+  virtual void SetCurrentFolder(TSynFolder& folder) = 0;
+};
+
+}  // namespace ravelo

@@ -1,0 +1,333 @@
+#include "sync/syn_file.h"
+
+#include <algorithm>
+#include <locale>
+#include <vector>
+
+#include "model/server.h"
+#include "platform/launcher.h"
+#include "settings/extension_error.h"
+#include "settings/extensions.h"
+#include "sync/files_errors.h"
+#include "sync/local_files.h"
+#include "sync/local_path.h"
+#include "sync/node_rename.h"
+#include "sync/syn_device.h"
+#include "sync/syn_folder.h"
+#include "sync/sync_errors.h"
+#include "sync/sync_project.h"
+
+namespace ravelo {
+
+TNodeState FileState(const TFileTimes& t) {
+  if (!t.LocalTime.Defined() && t.RemoteTime.Defined()) return nsNotCached;
+  if (t.LocalTime.LaterThan(t.SyncedLocalTime) && t.RemoteTime.EqualTo(t.SyncedRemoteTime))
+    return nsFresh;
+  if (t.LocalTime.Defined() && !t.RemoteTime.Defined()) return nsFresh;
+  if (t.LocalTime.EqualTo(t.SyncedLocalTime) && t.RemoteTime.LaterThan(t.SyncedRemoteTime))
+    return nsExpired;
+  if (t.LocalTime.LaterThan(t.SyncedLocalTime) && t.RemoteTime.LaterThan(t.SyncedRemoteTime))
+    return nsAmbiguous;
+  if (t.LocalTime.EqualTo(t.SyncedLocalTime) && t.RemoteTime.EqualTo(t.SyncedRemoteTime))
+    return nsSynchronized;
+  return nsUnknown;
+}
+
+namespace {
+
+// The ",#0" pattern: every three digits separated, no decimals.
+std::string GroupDigits(std::int64_t value) {
+  const char separator = std::use_facet<std::numpunct<char>>(std::locale()).thousands_sep();
+  const bool negative = value < 0;
+  std::string digits = std::to_string(value);
+  if (negative) digits.erase(0, 1);
+  std::string grouped;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += separator;
+    grouped += digits[i];
+  }
+  return negative ? "-" + grouped : grouped;
+}
+
+TSynFolder* ParentFolder(const TNode& node) {
+  return dynamic_cast<TSynFolder*>(node.Parent());
+}
+
+}  // namespace
+
+TSynFile::TSynFile(TBranch* parent, std::string_view name) : TLeaf(parent, name) {}
+
+TSynFile::TSynFile(TBranch* parent, std::string_view name, TDateTime synced_local_time,
+                   TDateTime synced_remote_time)
+    : TLeaf(parent, name) {
+  times_.SyncedLocalTime.SetValue(synced_local_time);
+  times_.SyncedRemoteTime.SetValue(synced_remote_time);
+}
+
+// ---------------------------------------------------------------------------
+// Values
+
+TFileTimes TSynFile::Times() const {
+  std::lock_guard lock(mutex_);
+  return times_;
+}
+
+TNodeState TSynFile::CalcState() {
+  return FileState(Times());
+}
+
+std::string TSynFile::GetSizeText() {
+  const bool local = LocalPresence() == prPresent;
+  const bool remote = RemotePresence() == prPresent;
+  std::lock_guard lock(mutex_);
+  if (local && local_size_.Defined()) return GroupDigits(local_size_.GetValue());
+  if (!local && remote && remote_size_.Defined()) return GroupDigits(remote_size_.GetValue());
+  return {};
+}
+
+bool TSynFile::IsLocal() const {
+  std::lock_guard lock(mutex_);
+  return times_.LocalTime.Defined();
+}
+
+bool TSynFile::IsRemote() const {
+  std::lock_guard lock(mutex_);
+  return times_.RemoteTime.Defined();
+}
+
+void TSynFile::ForgetLocal() {
+  std::lock_guard lock(mutex_);
+  times_.LocalTime.Clear();
+}
+
+void TSynFile::ForgetRemote() {
+  std::lock_guard lock(mutex_);
+  times_.RemoteTime.Clear();
+}
+
+void TSynFile::ClearLocal() {
+  ForgetLocal();
+}
+
+void TSynFile::ClearRemote() {
+  ForgetRemote();
+}
+
+std::int64_t TSynFile::GetTransferSize() {
+  std::lock_guard lock(mutex_);
+  switch (FileState(times_)) {
+    case nsFresh:
+      return local_size_.Defined() ? local_size_.GetValue() : 0;
+    case nsNotCached:
+    case nsExpired:
+      return remote_size_.Defined() ? remote_size_.GetValue() : 0;
+    default:
+      return 0;
+  }
+}
+
+TDateTime TSynFile::LocalTime() const {
+  std::lock_guard lock(mutex_);
+  return times_.LocalTime.GetValue();
+}
+
+TDateTime TSynFile::RemoteTime() const {
+  std::lock_guard lock(mutex_);
+  return times_.RemoteTime.GetValue();
+}
+
+std::int64_t TSynFile::LocalSize() const {
+  std::lock_guard lock(mutex_);
+  return local_size_.GetValue();
+}
+
+std::int64_t TSynFile::RemoteSize() const {
+  std::lock_guard lock(mutex_);
+  return remote_size_.GetValue();
+}
+
+TDateTime TSynFile::SyncedLocalTime() const {
+  std::lock_guard lock(mutex_);
+  return times_.SyncedLocalTime.GetValue();
+}
+
+TDateTime TSynFile::SyncedRemoteTime() const {
+  std::lock_guard lock(mutex_);
+  return times_.SyncedRemoteTime.GetValue();
+}
+
+void TSynFile::SetLocalTime(TDateTime time) {
+  {
+    std::lock_guard lock(mutex_);
+    if (times_.LocalTime.Defined() && times_.LocalTime.GetValue() == time) return;
+    times_.LocalTime.SetValue(time);
+  }
+  MarkLocalKnown();
+  if (TSynFolder* parent = ParentFolder(*this)) parent->MarkLocalPresent();
+}
+
+void TSynFile::SetRemoteTime(TDateTime time) {
+  {
+    std::lock_guard lock(mutex_);
+    if (times_.RemoteTime.Defined() && times_.RemoteTime.GetValue() == time) return;
+    times_.RemoteTime.SetValue(time);
+  }
+  MarkRemoteKnown();
+  if (TSynFolder* parent = ParentFolder(*this)) parent->MarkRemotePresent();
+}
+
+void TSynFile::SetLocalSize(std::int64_t size) {
+  std::lock_guard lock(mutex_);
+  local_size_.SetValue(size);
+}
+
+void TSynFile::SetRemoteSize(std::int64_t size) {
+  std::lock_guard lock(mutex_);
+  remote_size_.SetValue(size);
+}
+
+void TSynFile::MarkSynchronized() {
+  std::lock_guard lock(mutex_);
+  times_.SyncedLocalTime.SetValue(times_.LocalTime.GetValue());
+  times_.SyncedRemoteTime.SetValue(times_.RemoteTime.GetValue());
+}
+
+// ---------------------------------------------------------------------------
+// Reading the sides
+
+void TSynFile::ReadLocal() {
+  TLocalFileInfo info;
+  try {
+    info = SyncProject().Device().GetLocalInfo(*this);
+  } catch (const EFileNotFound&) {
+    std::lock_guard lock(mutex_);
+    times_.LocalTime.Clear();
+    local_size_.Clear();
+    return;
+  }
+  SetLocalTime(info.Time);
+  SetLocalSize(info.Size);
+}
+
+void TSynFile::ReadRemote(IServer& server) {
+  TRemoteFileInfo info;
+  try {
+    info = server.GetFileInfo(*this);
+  } catch (const EFileNotFound&) {
+    std::lock_guard lock(mutex_);
+    times_.RemoteTime.Clear();
+    remote_size_.Clear();
+    return;
+  }
+  SetRemoteTime(info.Modified);
+  SetRemoteSize(info.Size);
+}
+
+void TSynFile::ReadUnknownSides(IServer& server) {
+  if (LocalPresence() == prUnknown) RefreshLocal();
+  if (RemotePresence() == prUnknown) RefreshRemote(server);
+}
+
+// ---------------------------------------------------------------------------
+// Operations
+
+void TSynFile::DoOpen(IServer& server) {
+  ReadUnknownSides(server);
+  const TNodeState state = CalcState();
+  if (state == nsNotCached || state == nsExpired) DoSynchronize(server);
+  Launch();
+}
+
+void TSynFile::DoSynchronize(IServer& server) {
+  ReadUnknownSides(server);
+  const TNodeState state = CalcState();
+  switch (state) {
+    case nsNotCached:
+    case nsExpired: {
+      server.Download(*this);
+      const TLocalFileInfo info = SyncProject().Device().GetLocalInfo(*this);
+      SetLocalTime(info.Time);
+      SetLocalSize(info.Size);
+      MarkSynchronized();
+      break;
+    }
+    case nsSynchronized:
+      MarkSynchronized();
+      break;
+    case nsFresh: {
+      server.Upload(*this);
+      const TRemoteFileInfo info = server.GetFileInfo(*this);
+      SetRemoteTime(info.Modified);
+      SetRemoteSize(info.Size);
+      MarkSynchronized();
+      break;
+    }
+    default:
+      throw ECannotSynchronize(state);
+  }
+}
+
+void TSynFile::DoRename(IServer& server, const std::string& new_name) {
+  RenameNode(*this, server, new_name);
+}
+
+void TSynFile::DoDelete(IServer& server) {
+  if (RemotePresence() == prUnknown) RefreshRemote(server);
+  if (RemotePresence() == prPresent) {
+    server.DeleteFile(*this);
+    // Recorded at once: should the folder's delete run again (its first
+    // server call met no server), this side is not deleted twice.
+    ClearRemoteTree();
+  }
+  if (LocalPresence() == prUnknown) RefreshLocal();
+  if (LocalPresence() == prPresent) {
+    SyncProject().Device().DeleteLocalFile(*this);
+    ClearLocalTree();  // may take the node out of the tree: the last step
+  }
+}
+
+void TSynFile::DoCreateLocal(IServer& server) {
+  TSynFolder* parent = ParentFolder(*this);
+  if (parent == nullptr) return;
+  CreateFolderChain(LocalPath(*parent));
+  CreateEmptyFile(LocalPath(*this));
+  const TLocalFileInfo info = SyncProject().Device().GetLocalInfo(*this);
+  SetLocalTime(info.Time);
+  SetLocalSize(info.Size);
+  if (RemotePresence() == prUnknown) RefreshRemote(server);
+}
+
+void TSynFile::DoClearCache(IServer&) {
+  if (LocalPresence() == prUnknown) RefreshLocal();
+  if (LocalPresence() == prPresent) SyncProject().Device().DeleteLocalFile(*this);
+}
+
+void TSynFile::DoUploadFresh(IServer& server) {
+  if (LocalPresence() == prUnknown) RefreshLocal();
+  if (RemotePresence() == prUnknown) RefreshRemote(server);
+  if (CalcState() == nsFresh) DoSynchronize(server);
+}
+
+void TSynFile::Launch() {
+  ISyncProject& project = SyncProject();
+  const std::string path = LocalPath(*this);
+  TExtension extension;  // an extension without settings opens as otDefault
+  try {
+    extension = project.Extensions().Find(ExtractExtension(path));
+  } catch (const ENoExtension&) {
+  }
+  // What the program does with the file is its own business; a program
+  // that cannot be started is not an error of the open operation.
+  switch (extension.OpenType) {
+    case otCustom:
+      project.Launcher().Launch({extension.Command, path});
+      break;
+    case otDefault:
+      project.Launcher().Launch({"xdg-open", path});
+      break;
+    case otNone:
+      break;
+  }
+}
+
+}  // namespace ravelo

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "model/leaf.h"
+#include "model/nullable.h"
+
+namespace ravelo {
+
+// The four times a file's state is decided from.
+struct TFileTimes {
+  TNullableTime LocalTime;
+  TNullableTime SyncedLocalTime;
+  TNullableTime RemoteTime;
+  TNullableTime SyncedRemoteTime;
+};
+
+// The state rule: each side's time is compared only with the time recorded
+// for that side at the last synchronization, never with the other side's
+// clock. Never nsInProcess.
+TNodeState FileState(const TFileTimes& times);
+
+// A synchronized file: one file on the server, in the local cache, or both.
+// It keeps four times and two sizes, decides its state from them and carries
+// out the seven operations for a file.
+//
+// Threads: the Do operations run in the node's worker thread (one at a time);
+// the folder's merges set times from the folder's operation, the connect
+// thread or the main thread; the main thread reads state and sizes for
+// display. mutex_ guards the six values; it is never held while calling out
+// (to the tree, the device or the server).
+class TSynFile : public TLeaf {
+ public:
+  TSynFile(TBranch* parent, std::string_view name);
+  // A file the project file records as synchronized before.
+  TSynFile(TBranch* parent, std::string_view name, TDateTime synced_local_time,
+           TDateTime synced_remote_time);
+
+  TNodeState CalcState() override;
+  // The size of the present side (local first), digits grouped by threes
+  // with the global locale's thousands separator; empty when neither side
+  // is present.
+  std::string GetSizeText() override;
+  void ReadLocal() override;
+  void ReadRemote(IServer& server) override;
+  bool IsLocal() const override;
+  bool IsRemote() const override;
+  void ForgetLocal() override;
+  void ForgetRemote() override;
+  void ClearLocal() override;
+  void ClearRemote() override;
+  std::int64_t GetTransferSize() override;
+
+  void DoOpen(IServer& server) override;
+  void DoSynchronize(IServer& server) override;
+  void DoRename(IServer& server, const std::string& new_name) override;
+  void DoDelete(IServer& server) override;
+  void DoCreateLocal(IServer& server) override;
+  void DoClearCache(IServer& server) override;
+  void DoUploadFresh(IServer& server) override;
+
+  // The values; each throws ETimeUndefined or ESizeUndefined when undefined.
+  TDateTime LocalTime() const;
+  TDateTime RemoteTime() const;
+  std::int64_t LocalSize() const;
+  std::int64_t RemoteSize() const;
+  TDateTime SyncedLocalTime() const;
+  TDateTime SyncedRemoteTime() const;
+  TFileTimes Times() const;
+
+  // A new time makes the side known and present, and the folders above it
+  // present on that side; the same time again does nothing.
+  void SetLocalTime(TDateTime time);
+  void SetRemoteTime(TDateTime time);
+  void SetLocalSize(std::int64_t size);
+  void SetRemoteSize(std::int64_t size);
+  // The current times become the synchronized ones, local first; throws
+  // ETimeUndefined at the first undefined one.
+  void MarkSynchronized();
+  // Opens the local copy with the program its extension is set to.
+  void Launch();
+
+ private:
+  // Reads the sides not known yet, so that no transfer is decided on
+  // information that was never read.
+  void ReadUnknownSides(IServer& server);
+
+  mutable std::mutex mutex_;
+  TNullableSize local_size_;   // mutex_
+  TNullableSize remote_size_;  // mutex_
+  TFileTimes times_;           // mutex_
+};
+
+}  // namespace ravelo

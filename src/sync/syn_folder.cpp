@@ -1,0 +1,277 @@
+#include "sync/syn_folder.h"
+
+#include "model/children_iterator.h"
+#include "model/server.h"
+#include "model/time_info.h"
+#include "model/tree_errors.h"
+#include "sync/files_errors.h"
+#include "sync/local_files.h"
+#include "sync/local_path.h"
+#include "sync/node_name.h"
+#include "sync/node_rename.h"
+#include "sync/syn_device.h"
+#include "sync/syn_file.h"
+#include "sync/sync_project.h"
+
+namespace ravelo {
+
+namespace {
+
+TSynFolder* ParentFolder(const TNode& node) {
+  return dynamic_cast<TSynFolder*>(node.Parent());
+}
+
+}  // namespace
+
+TSynFolder::TSynFolder(TBranch* parent, std::string_view name) : TBranch(parent, name) {}
+
+TNodeState TSynFolder::CalcState() {
+  const bool local = has_local_.load();
+  const bool remote = has_remote_.load();
+  if (local && !remote) return nsFresh;
+  if (!local && remote) return nsNotCached;
+  if (local && remote) return nsSynchronized;
+  return nsUnknown;
+}
+
+void TSynFolder::ReadLocal() {
+  has_local_.store(SyncProject().Device().LocalFolderExists(*this));
+}
+
+void TSynFolder::ReadRemote(IServer& server) {
+  if (server.FolderExists(*this))
+    MarkRemotePresent();
+  else
+    ClearRemoteTree();
+}
+
+void TSynFolder::ForgetLocal() {
+  has_local_.store(false);
+}
+
+void TSynFolder::ForgetRemote() {
+  has_remote_.store(false);
+  ForgetRemoteListing();
+}
+
+void TSynFolder::ClearLocal() {
+  ForgetLocal();
+}
+
+void TSynFolder::ClearRemote() {
+  ForgetRemote();
+}
+
+void TSynFolder::MarkLocalPresent() {
+  if (LocalPresence() == prPresent) return;
+  has_local_.store(true);
+  MarkLocalKnown();
+  if (TSynFolder* parent = ParentFolder(*this)) parent->MarkLocalPresent();
+}
+
+void TSynFolder::MarkRemotePresent() {
+  if (RemotePresence() == prPresent) return;
+  has_remote_.store(true);
+  MarkRemoteKnown();
+  if (TSynFolder* parent = ParentFolder(*this)) parent->MarkRemotePresent();
+}
+
+void TSynFolder::ForgetRemoteListing() {
+  if (!remote_listed_.load()) return;
+  for (auto it = GetChildren(); !it->Done();) it->Next().ForgetRemoteTree();
+  remote_listed_.store(false);
+}
+
+// ---------------------------------------------------------------------------
+// Children by name
+
+TSynFile& TSynFolder::ObtainFile(std::string_view name) {
+  if (TNode* child = FindChild(name)) {
+    auto* file = dynamic_cast<TSynFile*>(child);
+    if (file == nullptr) throw EDuplicateNode();
+    return *file;
+  }
+  return MakeChild<TSynFile>(name);
+}
+
+TSynFolder& TSynFolder::ObtainFolder(std::string_view name) {
+  if (TNode* child = FindChild(name)) {
+    auto* folder = dynamic_cast<TSynFolder*>(child);
+    if (folder == nullptr) throw EDuplicateNode();
+    return *folder;
+  }
+  return MakeChild<TSynFolder>(name);
+}
+
+TSynFolder& TSynFolder::FolderByName(std::string_view name) {
+  auto* folder = dynamic_cast<TSynFolder*>(FindChild(name));
+  if (folder == nullptr) throw ENoFolderWithName(std::string(name));
+  return *folder;
+}
+
+// ---------------------------------------------------------------------------
+// Merges
+
+void TSynFolder::MergeRemoteListing(const ITimeInfo& listing) {
+  for (auto it = GetChildren(); !it->Done();) {
+    TNode& child = it->Next();
+    const std::string name = child.Name();
+    const bool listed = dynamic_cast<TSynFolder*>(&child) != nullptr
+                            ? listing.FindFolder(name) != nullptr
+                            : listing.FindFile(name) != nullptr;
+    if (!listed) child.ClearRemoteTree();
+  }
+  for (int i = 0; i < listing.FolderCount(); ++i) {
+    const std::string& name = listing.FolderAt(i).Name;
+    if (!IsValidNodeName(name)) continue;
+    TSynFolder& folder = ObtainFolder(name);
+    TNodeHold hold(folder);
+    folder.MarkRemotePresent();
+  }
+  for (int i = 0; i < listing.FileCount(); ++i) {
+    const TTimeInfoFile& entry = listing.FileAt(i);
+    if (!IsValidNodeName(entry.Name)) continue;
+    TSynFile& file = ObtainFile(entry.Name);
+    TNodeHold hold(file);
+    if (entry.Time.Defined() && entry.Size.Defined()) {
+      file.SetRemoteTime(entry.Time.GetValue());
+      file.SetRemoteSize(entry.Size.GetValue());
+    } else {
+      file.ClearRemoteTree();
+    }
+  }
+  remote_listed_.store(true);
+}
+
+void TSynFolder::MergeLocalListing(const ITimeInfo& listing) {
+  local_listed_.store(false);
+  for (auto it = GetChildren(); !it->Done();) {
+    TNode& child = it->Next();
+    const std::string name = child.Name();
+    const bool listed = dynamic_cast<TSynFolder*>(&child) != nullptr
+                            ? listing.FindFolder(name) != nullptr
+                            : listing.FindFile(name) != nullptr;
+    if (!listed) child.ClearLocalTree();
+  }
+  for (int i = 0; i < listing.FolderCount(); ++i) {
+    const std::string& name = listing.FolderAt(i).Name;
+    if (!IsValidNodeName(name)) continue;
+    TNode* child = FindChild(name);
+    TSynFolder* folder = nullptr;
+    if (child == nullptr) {
+      folder = &MakeChild<TSynFolder>(name);
+      folder->ClearRemoteTree();
+    } else {
+      folder = dynamic_cast<TSynFolder*>(child);
+      if (folder == nullptr) throw EDuplicateNode();
+    }
+    TNodeHold hold(*folder);
+    folder->MarkLocalPresent();
+  }
+  for (int i = 0; i < listing.FileCount(); ++i) {
+    const TTimeInfoFile& entry = listing.FileAt(i);
+    if (!IsValidNodeName(entry.Name)) continue;
+    TNode* child = FindChild(entry.Name);
+    TSynFile* file = nullptr;
+    if (child == nullptr) {
+      file = &MakeChild<TSynFile>(entry.Name);
+      file->ClearRemoteTree();
+    } else {
+      file = dynamic_cast<TSynFile*>(child);
+      if (file == nullptr) throw EDuplicateNode();
+    }
+    TNodeHold hold(*file);
+    if (entry.Time.Defined() && entry.Size.Defined()) {
+      file->SetLocalTime(entry.Time.GetValue());
+      file->SetLocalSize(entry.Size.GetValue());
+    } else {
+      file->ClearLocalTree();
+    }
+  }
+  local_listed_.store(true);
+}
+
+// ---------------------------------------------------------------------------
+// Operations
+
+void TSynFolder::ReadAndList(IServer& server) {
+  if (RemotePresence() == prUnknown) RefreshRemote(server);
+  if (RemotePresence() == prPresent && !remote_listed_.load()) {
+    const auto listing = server.ListFolder(*this);
+    MergeRemoteListing(*listing);
+  }
+  if (LocalPresence() == prUnknown) RefreshLocal();
+  ListLocalIfNeeded();
+}
+
+void TSynFolder::ListLocalIfNeeded() {
+  if (LocalPresence() == prPresent && !local_listed_.load()) {
+    const auto listing = SyncProject().Device().ListLocal(*this);
+    MergeLocalListing(*listing);
+  }
+}
+
+void TSynFolder::DoOpen(IServer& server) {
+  ReadAndList(server);
+  SyncProject().Device().SetCurrentFolder(*this);
+}
+
+void TSynFolder::DoSynchronize(IServer& server) {
+  ReadAndList(server);
+  if (LocalPresence() == prAbsent) {
+    CreateFolderChain(LocalPath(*this));
+    MarkLocalPresent();
+  }
+  if (RemotePresence() == prAbsent) {
+    server.MakeFolder(*this);
+    MarkRemotePresent();
+  }
+  for (auto it = GetChildren(); !it->Done();) it->Next().Synchronize();
+}
+
+void TSynFolder::DoRename(IServer& server, const std::string& new_name) {
+  RenameNode(*this, server, new_name);
+}
+
+void TSynFolder::DoDelete(IServer& server) {
+  ReadAndList(server);
+  for (auto it = GetChildren(); !it->Done();) it->Next().DoDelete(server);
+  if (RemotePresence() == prPresent) {
+    server.DeleteFolder(*this);
+    ClearRemoteTree();  // as a file does: a repeated delete skips this side
+  }
+  if (LocalPresence() == prPresent) {
+    SyncProject().Device().RemoveLocalFolder(*this);
+    ClearLocalTree();  // may take the folder out of the tree: the last step
+  }
+}
+
+void TSynFolder::DoCreateLocal(IServer& server) {
+  CreateFolderChain(LocalPath(*this));
+  MarkLocalPresent();
+  if (RemotePresence() == prUnknown) RefreshRemote(server);
+}
+
+void TSynFolder::DoClearCache(IServer& server) {
+  for (auto it = GetChildren(); !it->Done();) it->Next().DoClearCache(server);
+  if (LocalPresence() == prUnknown) RefreshLocal();
+  ListLocalIfNeeded();
+  if (LocalPresence() == prPresent) {
+    SyncProject().Device().RemoveLocalFolder(*this);
+    ClearLocalTree();
+  }
+}
+
+void TSynFolder::DoUploadFresh(IServer& server) {
+  if (LocalPresence() == prUnknown) RefreshLocal();
+  if (RemotePresence() == prUnknown) RefreshRemote(server);
+  if (LocalPresence() != prPresent) return;
+  ListLocalIfNeeded();
+  if (CalcState() == nsFresh) {
+    server.MakeFolder(*this);
+    MarkRemotePresent();
+  }
+  for (auto it = GetChildren(); !it->Done();) it->Next().UploadFresh();
+}
+
+}  // namespace ravelo

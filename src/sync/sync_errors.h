@@ -1,0 +1,31 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace ravelo {
+
+class TNode;
+
+// Failures of the synchronization device. Declared here, below the device,
+// because the nodes and the server raise and catch EFileNotFound too.
+class ESync : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A file missing on one side: locally (GetLocalInfo) or on the server
+// (Remote, raised by the server for GetFileInfo). It keeps the node's path,
+// not the node, which may be gone by the time the error is shown.
+class EFileNotFound : public ESync {
+ public:
+  EFileNotFound(const TNode& node, bool remote);
+  const std::string& Path() const { return path_; }
+  bool Remote() const { return remote_; }
+
+ private:
+  std::string path_;
+  bool remote_;
+};
+
+}  // namespace ravelo

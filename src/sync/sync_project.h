@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+
+namespace ravelo {
+
+class ILauncher;
+class ISynDevice;
+class TExtensions;
+
+// What the synchronized nodes need of the open project. The project
+// implements it and installs itself (SetSyncProject) while it is open; tests
+// install their own. Any thread; the project must outlive every operation
+// of its tree.
+class ISyncProject {
+ public:
+  virtual ~ISyncProject() = default;
+
+  // The local cache folder, without a trailing "/".
+  virtual std::string LocalRoot() const = 0;
+  virtual const TExtensions& Extensions() const = 0;
+  virtual ISynDevice& Device() = 0;
+  // Opens local copies (Launch).
+  virtual ILauncher& Launcher() = 0;
+};
+
+// The installed project; throws std::logic_error when none is.
+ISyncProject& SyncProject();
+// Installs one (none uninstalls); not owned.
+void SetSyncProject(ISyncProject* project);
+
+}  // namespace ravelo

@@ -1,0 +1,137 @@
+#include "device/syn_device.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <map>
+#include <system_error>
+
+#include "model/time_info.h"
+#include "platform/file_time.h"
+#include "support/temp_dir.h"
+#include "support/test_main_loop.h"
+#include "sync/syn_file.h"
+#include "sync/syn_folder.h"
+#include "sync/sync_errors.h"
+
+namespace ravelo::test {
+namespace {
+
+class SynDeviceTest : public ::testing::Test {
+ protected:
+  ~SynDeviceTest() override {
+    device.reset();
+    TNode::ReleaseRoot(std::move(root));
+  }
+
+  std::map<std::string, std::int64_t> Files(TSynFolder& folder) {
+    std::map<std::string, std::int64_t> files;
+    const auto listing = device->ListLocal(folder);
+    for (int i = 0; i < listing->FileCount(); ++i)
+      files[listing->FileAt(i).Name] = listing->FileAt(i).Size.GetValue();
+    for (int i = 0; i < listing->FolderCount(); ++i) files[listing->FolderAt(i).Name] = -1;
+    return files;
+  }
+
+  TTestMainLoop loop;
+  TTempDir dir;
+  std::unique_ptr<TSynFolder> root = std::make_unique<TSynFolder>(nullptr, "");
+  std::unique_ptr<TSynDevice> device =
+      std::make_unique<TSynDevice>(*root, dir.PathString(), "site.rvlp");
+  TSynFolder& docs = root->MakeChild<TSynFolder>("docs");
+};
+
+TEST_F(SynDeviceTest, LocalInfoOfFilesOnly) {
+  TSynFile& file = docs.MakeChild<TSynFile>("big.bin");
+  try {
+    device->GetLocalInfo(file);
+    FAIL() << "no file yet";
+  } catch (const EFileNotFound& error) {
+    EXPECT_STREQ(error.what(), "File docs\\big.bin Not Found");
+    EXPECT_FALSE(error.Remote());
+  }
+  dir.CreateDir("docs/big.bin");  // a folder is no file
+  EXPECT_THROW(device->GetLocalInfo(file), EFileNotFound);
+  std::filesystem::remove(dir / "docs/big.bin");
+
+  // Sparse, so the size is past 32 bits without filling the disk.
+  const std::int64_t size = std::int64_t{3} << 30;
+  const auto path = dir.CreateFile("docs/big.bin");
+  ASSERT_EQ(::truncate(path.c_str(), size), 0);
+  const timespec times[2] = {{1700000000, 123456789}, {1700000000, 123456789}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+  const TLocalFileInfo info = device->GetLocalInfo(file);
+  EXPECT_EQ(info.Size, size);
+  EXPECT_EQ(info.Time, FileTimeToDateTime(times[1]));
+  EXPECT_EQ(Files(docs).at("big.bin"), size);
+  EXPECT_EQ(device->ListLocal(docs)->FindFile("big.bin")->Time.GetValue(), info.Time);
+}
+
+TEST_F(SynDeviceTest, ListingsLeaveOutTheProjectFileTemporaryFilesAndBadNames) {
+  dir.CreateFile("site.rvlp");
+  dir.CreateFile("docs/site.rvlp");
+  dir.CreateFile("docs/Site.rvlp", "12");  // letter case counts
+  dir.CreateFile("docs/.ravelo-download-x1y2", "partial");
+  dir.CreateFile("docs/back\\slash");
+  dir.CreateFile("docs/.hidden", "1");
+  dir.CreateDir("docs/sub");
+  ASSERT_EQ(::mkfifo((dir / "docs/pipe").c_str(), 0600), 0);
+  ASSERT_EQ(::symlink("nowhere", (dir / "docs/dangling").c_str()), 0);
+
+  EXPECT_EQ(Files(*root), (std::map<std::string, std::int64_t>{{"docs", -1}}));
+  EXPECT_EQ(Files(docs),
+            (std::map<std::string, std::int64_t>{{"Site.rvlp", 2}, {".hidden", 1}, {"sub", -1}}));
+  TSynFolder& missing = root->MakeChild<TSynFolder>("missing");
+  EXPECT_EQ(device->ListLocal(missing)->FileCount(), 0);
+  EXPECT_FALSE(device->LocalFolderExists(missing));
+  EXPECT_TRUE(device->LocalFolderExists(docs));
+}
+
+TEST_F(SynDeviceTest, DeletesAReadOnlyFileInAReadOnlyFolder) {
+  TSynFile& file = docs.MakeChild<TSynFile>("locked.txt");
+  const auto path = dir.CreateFile("docs/locked.txt", "x");
+  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+  ASSERT_EQ(::chmod((dir / "docs").c_str(), 0555), 0);
+  device->DeleteLocalFile(file);
+  EXPECT_FALSE(dir.Exists("docs/locked.txt"));
+  struct stat status {};
+  ASSERT_EQ(::stat((dir / "docs").c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 0777, 0555u);  // the folder is closed again
+  ::chmod((dir / "docs").c_str(), 0755);
+
+  try {
+    device->DeleteLocalFile(file);
+    FAIL() << "the file is gone";
+  } catch (const std::system_error& error) {
+    EXPECT_EQ(error.code().value(), ENOENT);
+  }
+}
+
+TEST_F(SynDeviceTest, RemovesOnlyEmptyFoldersAndStopsWatchingThem) {
+  dir.CreateFile("docs/a.txt");
+  docs.MarkLocalPresent();
+  EXPECT_TRUE(device->IsWatched(docs));
+  device->SetCurrentFolder(docs);
+  try {
+    device->RemoveLocalFolder(docs);
+    FAIL() << "not empty";
+  } catch (const std::system_error& error) {
+    EXPECT_STREQ(error.what(), "Directory not empty");
+  }
+  EXPECT_FALSE(device->IsWatched(docs));
+  EXPECT_EQ(&device->CurrentFolder(), root.get());  // moved up at once
+  std::filesystem::remove(dir / "docs/a.txt");
+  device->RemoveLocalFolder(docs);
+  EXPECT_FALSE(dir.Exists("docs"));
+
+  TSynFolder& sub = docs.MakeChild<TSynFolder>("sub");
+  device->SetCurrentFolder(sub);
+  root->RemoveChild(docs);  // the current folder's folder leaves the tree
+  EXPECT_EQ(&device->CurrentFolder(), root.get());
+}
+
+}  // namespace
+}  // namespace ravelo::test
