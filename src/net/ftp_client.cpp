@@ -386,19 +386,23 @@ void TFtpClient::Put(std::istream& source, const std::string& name) {
   Transfer("STOR " + name, {125, 150}, [&](TSocket& data) { SendFrom(data, source, ascii); });
 }
 
-void TFtpClient::Abort() {
-  const std::shared_ptr<TSocket> control = [this] {
+std::exception_ptr TFtpClient::SendWithoutReply(std::string_view line) {
+  std::shared_ptr<TSocket> control;
+  {
     std::lock_guard guard(lock_);
-    return control_;
-  }();
-  std::exception_ptr failure;
-  if (control) {
-    try {
-      control->SendNoWait("ABOR\r\n", 6);
-    } catch (const EFtp&) {
-      failure = std::current_exception();
-    }
+    control = control_;
   }
+  if (!control) return {};
+  try {
+    control->SendNoWait(line.data(), line.size());
+  } catch (const EFtp&) {
+    return std::current_exception();
+  }
+  return {};
+}
+
+void TFtpClient::Abort() {
+  const std::exception_ptr failure = SendWithoutReply("ABOR\r\n");
   {
     // Under the lock: the transfer's own thread closes the descriptor only
     // after taking it out of data_.
@@ -409,18 +413,7 @@ void TFtpClient::Abort() {
 }
 
 void TFtpClient::Quit() {
-  const std::shared_ptr<TSocket> control = [this] {
-    std::lock_guard guard(lock_);
-    return control_;
-  }();
-  std::exception_ptr failure;
-  if (control) {
-    try {
-      control->SendNoWait("QUIT\r\n", 6);
-    } catch (const EFtp&) {
-      failure = std::current_exception();
-    }
-  }
+  const std::exception_ptr failure = SendWithoutReply("QUIT\r\n");
   Disconnect();
   if (failure) std::rethrow_exception(failure);
 }

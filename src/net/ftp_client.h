@@ -2,12 +2,14 @@
 
 #include <chrono>
 #include <cstddef>
+#include <exception>
 #include <initializer_list>
 #include <iosfwd>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "net/ftp_list_item.h"
@@ -104,6 +106,9 @@ class TFtpClient {
   std::shared_ptr<TSocket> Control() const;
   void CloseControl();
   void SendLine(const std::string& line);
+  // ABOR and QUIT: sent from any thread, no reply awaited; a send failure is
+  // handed back so that the caller can finish its work first.
+  std::exception_ptr SendWithoutReply(std::string_view line);
   const TFtpReply& ReadReply();
   int Check(std::initializer_list<int> accepted);
   int SendCmd(const std::string& command, std::initializer_list<int> accepted);

@@ -112,14 +112,22 @@ TSynFolder& TSynFolder::FolderByName(std::string_view name) {
 // ---------------------------------------------------------------------------
 // Merges
 
+namespace {
+
+// A child counts as listed only under its own kind: a folder among the
+// listing's folders, a file among its files (exact names).
+bool IsListed(const TNode& child, const ITimeInfo& listing) {
+  const std::string name = child.Name();
+  return dynamic_cast<const TSynFolder*>(&child) != nullptr ? listing.FindFolder(name) != nullptr
+                                                            : listing.FindFile(name) != nullptr;
+}
+
+}  // namespace
+
 void TSynFolder::MergeRemoteListing(const ITimeInfo& listing) {
   for (auto it = GetChildren(); !it->Done();) {
     TNode& child = it->Next();
-    const std::string name = child.Name();
-    const bool listed = dynamic_cast<TSynFolder*>(&child) != nullptr
-                            ? listing.FindFolder(name) != nullptr
-                            : listing.FindFile(name) != nullptr;
-    if (!listed) child.ClearRemoteTree();
+    if (!IsListed(child, listing)) child.ClearRemoteTree();
   }
   for (int i = 0; i < listing.FolderCount(); ++i) {
     const std::string& name = listing.FolderAt(i).Name;
@@ -147,11 +155,7 @@ void TSynFolder::MergeLocalListing(const ITimeInfo& listing) {
   local_listed_.store(false);
   for (auto it = GetChildren(); !it->Done();) {
     TNode& child = it->Next();
-    const std::string name = child.Name();
-    const bool listed = dynamic_cast<TSynFolder*>(&child) != nullptr
-                            ? listing.FindFolder(name) != nullptr
-                            : listing.FindFile(name) != nullptr;
-    if (!listed) child.ClearLocalTree();
+    if (!IsListed(child, listing)) child.ClearLocalTree();
   }
   for (int i = 0; i < listing.FolderCount(); ++i) {
     const std::string& name = listing.FolderAt(i).Name;
