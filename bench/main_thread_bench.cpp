@@ -7,7 +7,8 @@
 
 namespace {
 
-// One worker-to-main-thread round trip: the cost a waiter pays per callback.
+// One worker-to-main-thread hand-over, from the worker's request until the
+// function has run in the main thread: what a waiter pays per callback.
 void BM_SynchronizeRoundTrip(benchmark::State& state) {
   ravelo::TQueuedMainThread main_thread;
   std::atomic<bool> stop{false};
@@ -18,8 +19,7 @@ void BM_SynchronizeRoundTrip(benchmark::State& state) {
       while (!go.load() && !stop.load()) std::this_thread::yield();
       if (stop.load()) return;
       go = false;
-      main_thread.Synchronize([] {});
-      done = true;
+      main_thread.Synchronize([&] { done = true; });
     }
   });
   for (auto _ : state) {
