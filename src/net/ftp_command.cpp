@@ -194,8 +194,8 @@ int RunFtpCommand(const std::vector<std::string>& arguments, const TFtpEnvLookup
   const char* password = environment ? environment("RAVELO_FTP_PASSWORD") : nullptr;
   settings.Password = password != nullptr ? password : "";
   // Bigger pieces than the program's default move bulk data with fewer calls.
-  settings.RecvBufferSize = 256 * 1024;
-  settings.SendBufferSize = 256 * 1024;
+  settings.RecvBufferSize = std::size_t{256} * 1024;
+  settings.SendBufferSize = std::size_t{256} * 1024;
   client.SetTransferType(options.Ascii ? ftASCII : ftBinary);
   try {
     client.Connect();

@@ -158,7 +158,7 @@ std::filesystem::path MoveAside(const std::filesystem::path& target) {
 std::filesystem::path WriteTarget(const std::filesystem::path& file) {
   std::error_code error;
   if (std::filesystem::is_symlink(file, error)) {
-    const auto target = std::filesystem::weakly_canonical(file, error);
+    auto target = std::filesystem::weakly_canonical(file, error);
     if (!error) return target;
   }
   return file;
