@@ -24,6 +24,13 @@ class ECannotSynchronize : public EFiles {
   TNodeState state_;
 };
 
+// A new name that could make the node's path leave its folder (or name the
+// folder itself): empty, "." or "..", or holding "/", "\" or NUL.
+class EInvalidNodeName : public EFiles {
+ public:
+  explicit EInvalidNodeName(const std::string& name) : EFiles("Invalid Name \"" + name + "\"") {}
+};
+
 class ENoFolderWithName : public EFiles {
  public:
   explicit ENoFolderWithName(const std::string& name)

@@ -3,8 +3,10 @@
 #include "model/branch.h"
 #include "model/server.h"
 #include "model/tree_errors.h"
+#include "sync/files_errors.h"
 #include "sync/local_files.h"
 #include "sync/local_path.h"
+#include "sync/node_name.h"
 #include "sync/sync_project.h"
 
 namespace ravelo {
@@ -16,6 +18,9 @@ bool CheckNewName(const TNode& node, const std::string& new_name) {
   const TBranch* parent = node.Parent();
   if (parent == nullptr) return false;  // the root, or a node gone
   if (new_name == node.Name()) return false;
+  // The name a user typed must not give the node a path outside its folder:
+  // the server, the disk and the tree would each take it differently.
+  if (!IsValidNodeName(new_name)) throw EInvalidNodeName(new_name);
   if (parent->FindChild(new_name) != nullptr) throw EDuplicateNode();
   return true;
 }

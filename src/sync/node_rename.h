@@ -12,7 +12,8 @@ class TNode;
 // node. A name that another child of the folder bears ignoring case (or a
 // case variant of the node's own) is refused with EDuplicateNode before
 // anything is renamed, so the server, the disk and the tree never disagree;
-// the node's exact name again does nothing. Runs in the node's worker thread.
+// so is a name no listing could give a node (EInvalidNodeName). The node's
+// exact name again does nothing. Runs in the node's worker thread.
 void RenameNode(TNode& node, IServer& server, const std::string& new_name);
 
 }  // namespace ravelo

@@ -186,7 +186,7 @@ TEST_F(SynFileTest, RenameTouchesOnlyTheSidesThatExist) {
   EXPECT_TRUE(Failures().empty());
 }
 
-TEST_F(SynFileTest, RenameToASiblingsNameChangesNothingAnywhere) {
+TEST_F(SynFileTest, RenameToASiblingsOrAnInvalidNameChangesNothingAnywhere) {
   server->AddFile("a.txt", "a", 45000);
   server->AddFile("b.txt", "b", 45000);
   dir.CreateFile("site/a.txt", "a local");
@@ -194,8 +194,14 @@ TEST_F(SynFileTest, RenameToASiblingsNameChangesNothingAnywhere) {
 
   Run([&] { File("a.txt").Rename("B.TXT"); });
   Run([&] { File("a.txt").Rename("A.txt"); });  // a case variant of its own name
-  EXPECT_EQ(Failures(), (std::vector<std::string>{"failed a.txt: Node Already Exists",
-                                                  "failed a.txt: Node Already Exists"}));
+  for (const char* name : {"../a.txt", "sub/a.txt", ""}) Run([&] { File("a.txt").Rename(name); });
+  EXPECT_EQ(Failures(),
+            (std::vector<std::string>{
+                "failed a.txt: Node Already Exists", "failed a.txt: Node Already Exists",
+                "failed a.txt: Invalid Name \"../a.txt\"",
+                "failed a.txt: Invalid Name \"sub/a.txt\"", "failed a.txt: Invalid Name \"\""}));
+  EXPECT_EQ(server->log.Count("rename a.txt ../a.txt"), 0);
+  EXPECT_FALSE(dir.Exists("a.txt"));
   EXPECT_EQ(server->Entry("a.txt").content, "a");
   EXPECT_EQ(server->Entry("b.txt").content, "b");
   EXPECT_EQ(dir.ReadFile("site/a.txt"), "a local");
