@@ -1,6 +1,7 @@
 #include "sync/download_temp_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -61,6 +62,11 @@ void TDownloadTempFile::Write(std::string_view bytes) {
 }
 
 void TDownloadTempFile::Commit() {
+  // The new copy takes the place of the old one with its permissions: a
+  // private file stays private, a script stays executable.
+  struct stat target {};
+  if (::stat(target_.c_str(), &target) == 0 && S_ISREG(target.st_mode))
+    ::fchmod(fd_, target.st_mode & 07777);
   const int fd = fd_;
   fd_ = -1;
   if (::close(fd) != 0) ThrowSystemError(errno);

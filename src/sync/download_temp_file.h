@@ -27,7 +27,8 @@ class TDownloadTempFile {
 
   // Appends bytes; throws std::system_error.
   void Write(std::string_view bytes);
-  // Flushes, closes and renames the file over the target; throws
+  // Gives the file the permissions of the target it replaces (when there is
+  // one), closes it and renames it over the target; throws
   // std::system_error, leaving the target as it was.
   void Commit();
   const std::string& Path() const { return path_; }

@@ -155,6 +155,8 @@ TEST_F(SynFileTest, FailedDownloadKeepsThePreviousCopyAndTimes) {
   file.SetRemoteTime(45001);
   ASSERT_EQ(file.GetState(), nsExpired);
 
+  std::filesystem::permissions(
+      site / "a.txt", std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
   server->FailOn("download a.txt", TServerDouble::ReplyError(426));
   Run([&] { file.Synchronize(); });
   EXPECT_EQ(Failures().size(), 1u);
@@ -164,6 +166,12 @@ TEST_F(SynFileTest, FailedDownloadKeepsThePreviousCopyAndTimes) {
   EXPECT_EQ(file.LocalTime(), before.LocalTime.GetValue());
   EXPECT_EQ(file.SyncedLocalTime(), before.SyncedLocalTime.GetValue());
   EXPECT_EQ(file.GetState(), nsExpired);
+
+  // The new copy replaces the old one as it was: a private file stays private.
+  Run([&] { file.Synchronize(); });
+  EXPECT_EQ(dir.ReadFile("site/a.txt"), "version two, longer");
+  EXPECT_EQ(std::filesystem::status(site / "a.txt").permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 TEST_F(SynFileTest, RenameTouchesOnlyTheSidesThatExist) {
