@@ -341,27 +341,41 @@ void TFtpClient::List(std::vector<std::string>& lines) {
   directory_listing_.reset();
   list_result_.clear();
   std::string text;
+  // Lines are measured as they arrive: a server sending one endless line
+  // must not fill memory before the listing ends.
   struct TStringSink : std::streambuf {
-    explicit TStringSink(std::string& text) : text_(text) {}
+    TStringSink(std::string& text, std::size_t limit) : text_(text), limit_(limit) {}
     std::streamsize xsputn(const char* s, std::streamsize n) override {
+      for (std::streamsize i = 0; i < n; ++i) {
+        if (s[i] == '\r' || s[i] == '\n') {
+          line_ = 0;
+        } else if (++line_ > limit_) {
+          too_long = true;
+          return 0;
+        }
+      }
       text_.append(s, static_cast<std::size_t>(n));
       return n;
     }
     int_type overflow(int_type c) override {
-      if (!traits_type::eq_int_type(c, traits_type::eof())) text_ += traits_type::to_char_type(c);
-      return traits_type::not_eof(c);
+      if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+      const char one = traits_type::to_char_type(c);
+      return xsputn(&one, 1) == 1 ? c : traits_type::eof();
     }
     std::string& text_;
-  } sink(text);
+    std::size_t limit_;
+    std::size_t line_ = 0;
+    bool too_long = false;
+  } sink(text, settings_.MaxLineLength);
   std::ostream destination(&sink);
-  Transfer("LIST", {125, 150, 154}, [&](TSocket& data) { ReceiveInto(data, destination, false); });
-  SplitListing(text, list_result_);
-  for (const auto& line : list_result_) {
-    if (line.size() > settings_.MaxLineLength) {
-      list_result_.clear();
-      throw EFtpLineTooLong();
-    }
+  try {
+    Transfer("LIST", {125, 150, 154},
+             [&](TSocket& data) { ReceiveInto(data, destination, false); });
+  } catch (const EFtpStreamError&) {
+    if (sink.too_long) throw EFtpLineTooLong();
+    throw;
   }
+  SplitListing(text, list_result_);
   lines = list_result_;
 }
 

@@ -217,8 +217,8 @@ TEST(FtpClientEdgeTest, AsciiTypeAndUpload) {
 }
 
 // LIST takes 125 as well as 150 and 250 as the end, and its data only from
-// the server's address; an overlong listing line fails the listing once the
-// transfer is over, in step.
+// the server's address; a listing line over the limit fails the listing as
+// soon as it is seen (the server here never ends it), in step.
 TEST(FtpClientEdgeTest, ListRepliesForeignDataAndOverlongLines) {
   TSession s;
   s.server.Login().AcceptPort().Answer("LIST", "125 already open");
@@ -226,8 +226,8 @@ TEST(FtpClientEdgeTest, ListRepliesForeignDataAndOverlongLines) {
   s.server.DataConnect().DataSend("total 1\r\n-rw-r--r-- 1 o g 5 Mar 5 14:30 a b\r\n");
   s.server.DataClose();
   s.server.Send("250 done").AcceptPort().Answer("LIST", "150 listing").DataConnect();
-  s.server.DataSend("-rw-r--r-- 1 o g 1 Mar 5 14:30 " + std::string(20000, 'n') + "\r\n");
-  s.server.DataClose().Send("226 done").Answer("CWD", "250 ok").Stall().Start();
+  s.server.DataSend("-rw-r--r-- 1 o g 1 Mar 5 14:30 " + std::string(20000, 'n'));
+  s.server.Send("226 done").Answer("CWD", "250 ok").Stall().Start();
   s.client.Connect();
   Lines lines;
   s.client.List(lines);
