@@ -1,5 +1,6 @@
 #include "platform/queued_main_thread.h"
 
+#include <cstddef>
 #include <exception>
 #include <memory>
 #include <stdexcept>
@@ -91,14 +92,25 @@ void TQueuedMainThread::Post(std::function<void()> fn) {
 }
 
 void TQueuedMainThread::ProcessPending() {
-  // Take the whole batch at once: a function that hands over again (or waits
-  // and pumps) must not run the queue re-entrantly under the lock.
-  std::deque<std::function<void()>> batch;
+  // One function at a time, run outside the lock: a function that waits and
+  // pumps (WaitUntil) must go on with the functions queued behind it, which
+  // a batch taken out here would hide from it. Only as many as are pending
+  // now, so that a busy worker cannot keep the loop here.
+  std::size_t pending;
   {
     std::lock_guard lock(mutex_);
-    batch.swap(queue_);
+    pending = queue_.size();
   }
-  for (auto& fn : batch) fn();
+  for (; pending > 0; --pending) {
+    std::function<void()> fn;
+    {
+      std::lock_guard lock(mutex_);
+      if (queue_.empty()) return;
+      fn = std::move(queue_.front());
+      queue_.pop_front();
+    }
+    fn();
+  }
 }
 
 bool TQueuedMainThread::WaitUntil(const std::function<bool()>& done,

@@ -82,6 +82,24 @@ TEST(QueuedMainThreadTest, WaitUntilServesHandOversOfTheThreadWaitedFor) {
   EXPECT_FALSE(MainThread().WaitUntil([] { return false; }, 5ms));
 }
 
+TEST(QueuedMainThreadTest, AWaitInsideAHandOverServesTheHandOversQueuedWithIt) {
+  // A posted function waits for a worker whose own hand-over was queued
+  // right behind it: the wait must serve that one too, or neither ends.
+  std::atomic<int> wakes{0};
+  TQueuedMainThread main_thread([&] { ++wakes; });
+  std::atomic<bool> finished{false};
+  bool served = false;
+  std::thread worker([&] {
+    main_thread.Post([&] { served = main_thread.WaitUntil([&] { return finished.load(); }, 2s); });
+    main_thread.Synchronize([] {});
+    finished = true;
+  });
+  while (wakes.load() < 2) std::this_thread::yield();
+  main_thread.ProcessPending();
+  worker.join();
+  EXPECT_TRUE(served);
+}
+
 TEST(QueuedMainThreadTest, WakeHookIsCalledForEveryHandOver) {
   std::atomic<int> wakes{0};
   TQueuedMainThread main_thread([&] { ++wakes; });
