@@ -215,6 +215,10 @@ TSocket TFtpClient::AcceptFromPeer(TSocket& listener, TSocket& control) {
 template <typename Mover>
 void TFtpClient::Transfer(const std::string& command, std::initializer_list<int> accepted,
                           Mover&& mover) {
+  {
+    std::lock_guard guard(lock_);
+    abort_requested_ = false;
+  }
   std::shared_ptr<TSocket> data;
   try {
     const auto control = Control();
@@ -236,6 +240,9 @@ void TFtpClient::Transfer(const std::string& command, std::initializer_list<int>
   {
     std::lock_guard guard(lock_);
     data_ = data;
+    // An abort that came while the connection was being accepted found no
+    // data connection to shut down.
+    if (abort_requested_) data_->Shutdown();
   }
   const auto discard_data = [&](bool reset) {
     {
@@ -273,6 +280,10 @@ void TFtpClient::Transfer(const std::string& command, std::initializer_list<int>
   }
   discard_data(false);
   FinishTransfer();
+  // The shut-down data connection looked like a complete one; a server may
+  // even have said 226 before the last bytes arrived. Aborted is not done.
+  std::lock_guard guard(lock_);
+  if (abort_requested_) throw EFtpConnClosed();
 }
 
 void TFtpClient::FinishTransfer() {
@@ -421,6 +432,7 @@ void TFtpClient::Abort() {
     // Under the lock: the transfer's own thread closes the descriptor only
     // after taking it out of data_.
     std::lock_guard guard(lock_);
+    abort_requested_ = true;
     if (data_) data_->Shutdown();
   }
   if (failure) std::rethrow_exception(failure);
@@ -437,6 +449,7 @@ void TFtpClient::Disconnect() {
   {
     std::lock_guard guard(lock_);
     control = std::move(control_);
+    abort_requested_ = true;
     // The transfer's thread closes the data connection when it wakes up.
     if (data_) data_->Shutdown();
   }

@@ -139,6 +139,10 @@ class TFtpClient {
   // it out of data_.
   std::shared_ptr<TSocket> control_;
   std::shared_ptr<TSocket> data_;
+  // Set by Abort and Disconnect, cleared when a transfer starts: the running
+  // transfer fails even when its data connection seemed to end normally.
+  // Guarded by lock_.
+  bool abort_requested_ = false;
 };
 
 // The argument of PORT for an IPv4 address: "192,168,1,5,19,137".

@@ -273,6 +273,30 @@ TEST(FtpClientEdgeTest, AbortAndQuitFromAnotherThreadEndATransfer) {
   EXPECT_FALSE(s.client.HasDataConnection());
 }
 
+// An aborted download fails even when the server says 226 first: the bytes
+// that had not arrived yet are missing.
+TEST(FtpClientEdgeTest, AnAbortedDownloadIsNeverDone) {
+  TSession s;
+  s.server.Login().AcceptPort().Answer("RETR", "150 here").DataConnect().DataSend("some");
+  s.server.Send("226 done").Expect("ABOR").Pause(60000).Start();
+  s.client.Connect();
+  std::ostringstream out;
+  std::atomic<bool> aborted{false};
+  std::thread transfer([&] {
+    try {
+      s.client.Get("f", out);
+    } catch (const EFtpConnClosed&) {
+      aborted = true;
+    } catch (const EFtp&) {
+    }
+  });
+  while (!s.client.HasDataConnection()) std::this_thread::sleep_for(milliseconds(1));
+  s.client.Abort();
+  transfer.join();
+  EXPECT_TRUE(aborted);
+  EXPECT_EQ(s.Finish(), "");
+}
+
 TEST(FtpHostPortTest, HostMayCarryAPort) {
   const auto split = [](const std::string& text) {
     const THostPort result = SplitHostPort(text, 21);
