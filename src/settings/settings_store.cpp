@@ -155,12 +155,15 @@ std::filesystem::path MoveAside(const std::filesystem::path& target) {
 }
 
 // The file to replace: the target of a symbolic link, so the link survives.
+// A bare file name gets "./", so its folder (for the lock, the temporary file
+// and the cleanup) is the working folder rather than an empty path.
 std::filesystem::path WriteTarget(const std::filesystem::path& file) {
   std::error_code error;
   if (std::filesystem::is_symlink(file, error)) {
     auto target = std::filesystem::weakly_canonical(file, error);
     if (!error) return target;
   }
+  if (file.parent_path().empty()) return std::filesystem::path(".") / file;
   return file;
 }
 

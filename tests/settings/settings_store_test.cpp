@@ -126,6 +126,18 @@ TEST_F(TSettingsStoreTest, AStrayTemporaryFileIsIgnoredAndCleanedUp) {
   reader.WriteString("\\A", "w", "next");
   EXPECT_EQ(FolderContents(), std::vector<std::string>{"settings"});
   EXPECT_EQ(TSettingsStore::CurrentUser().ReadString("\\A", "v"), "complete");
+
+  // The same through a bare file name in the working folder.
+  dir_.CreateFile("ravelo/settings.tmp-Ef34Gh", "stray");
+  const auto folder = dir_ / "ravelo";
+  EXPECT_EQ(InChild([&] {
+              if (::chdir(folder.c_str()) != 0) return 3;
+              TSettingsStore("settings").WriteString("\\A", "x", "relative");
+              return 0;
+            }),
+            0);
+  EXPECT_EQ(FolderContents(), std::vector<std::string>{"settings"});
+  EXPECT_EQ(TSettingsStore::CurrentUser().ReadString("\\A", "x"), "relative");
 }
 
 TEST_F(TSettingsStoreTest, ADamagedFileIsReportedThenMovedAsideBeforeTheNextWrite) {
