@@ -7,12 +7,36 @@
 #include <memory>
 #include <string>
 
+#include "device/syn_device.h"
 #include "model/time_info.h"
+#include "platform/launcher.h"
 #include "platform/queued_main_thread.h"
+#include "settings/extensions.h"
 #include "sync/syn_folder.h"
+#include "sync/sync_project.h"
 
 namespace ravelo {
 namespace {
+
+// The project as the merges see it: they ask its device which names the
+// local cache keeps for itself.
+class TBenchProject : public ISyncProject {
+ public:
+  explicit TBenchProject(ISynDevice& device) : device_(device) { SetSyncProject(this); }
+  ~TBenchProject() override { SetSyncProject(nullptr); }
+  TBenchProject(const TBenchProject&) = delete;
+  TBenchProject& operator=(const TBenchProject&) = delete;
+
+  std::string LocalRoot() const override { return "/nonexistent"; }
+  const TExtensions& Extensions() const override { return extensions_; }
+  ISynDevice& Device() override { return device_; }
+  ILauncher& Launcher() override { return launcher_; }
+
+ private:
+  ISynDevice& device_;
+  TExtensions extensions_;
+  TSpawnLauncher launcher_;
+};
 
 void BM_OpenFolder50k(benchmark::State& state) {
   TQueuedMainThread main_thread;
@@ -27,10 +51,13 @@ void BM_OpenFolder50k(benchmark::State& state) {
     local.AddFile("Photo_" + std::to_string(i) + ".JPG").SetInfo(1000 + i, 45001.25);
   for (auto _ : state) {
     auto root = std::make_unique<TSynFolder>(nullptr, "");
+    auto device = std::make_unique<TSynDevice>(*root, "/nonexistent", "nonexistent.rvlp");
+    TBenchProject project(*device);
     root->MergeRemoteListing(remote);
     root->MergeLocalListing(local);
     state.PauseTiming();
     if (root->ChildCount() != kFiles + kFiles / 2) state.SkipWithError("wrong child count");
+    device.reset();
     TNode::ReleaseRoot(std::move(root));
     state.ResumeTiming();
   }

@@ -106,7 +106,7 @@ std::shared_ptr<ITimeInfo> TSynDevice::ListLocal(TSynFolder& folder) {
     if (::fstatat(dir_fd, entry->d_name, &status, 0) != 0) continue;
     if (S_ISDIR(status.st_mode)) {
       listing->AddFolder(name);
-    } else if (S_ISREG(status.st_mode) && name != project_file_name_) {
+    } else if (S_ISREG(status.st_mode) && !IsReservedName(name, false)) {
       // Pipes, sockets and devices are no files to transfer.
       listing->AddFile(name).SetInfo(std::int64_t{status.st_size},
                                      FileTimeToDateTime(status.st_mtim));
@@ -145,6 +145,10 @@ void TSynDevice::RemoveLocalFolder(TSynFolder& folder) {
   const std::string path = LocalPathOf(folder);
   Unwatch(folder);
   if (::rmdir(path.c_str()) != 0) ThrowSystemError(errno);
+}
+
+bool TSynDevice::IsReservedName(std::string_view name, bool folder) const {
+  return IsDownloadTempName(name) || (!folder && name == project_file_name_);
 }
 
 void TSynDevice::SetCurrentFolder(TSynFolder& folder) {

@@ -43,6 +43,7 @@ class TSynDevice : public TOwnedObject, public ISynDevice, public IPresenceWatch
   void DeleteLocalFile(TNode& node) override;
   void RemoveLocalFolder(TSynFolder& folder) override;
   void SetCurrentFolder(TSynFolder& folder) override;
+  bool IsReservedName(std::string_view name, bool folder) const override;
 
   // A folder whose local side is known present is watched; any other node
   // that is told is not.

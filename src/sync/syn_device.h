@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
 
 #include "model/nullable.h"
 
@@ -43,6 +44,11 @@ class ISynDevice {
   virtual void RemoveLocalFolder(TSynFolder& folder) = 0;
   // The folder the user opened last.
   virtual void SetCurrentFolder(TSynFolder& folder) = 0;
+  // Names the local cache keeps for itself: temporary downloads, and for
+  // files the project file's name, in every folder. No listing, local or
+  // remote, makes a node of them: a server file named like the project file
+  // would otherwise be downloaded over it.
+  virtual bool IsReservedName(std::string_view name, bool folder) const = 0;
 };
 
 }  // namespace ravelo

@@ -125,20 +125,21 @@ bool IsListed(const TNode& child, const ITimeInfo& listing) {
 }  // namespace
 
 void TSynFolder::MergeRemoteListing(const ITimeInfo& listing) {
+  const ISynDevice& device = SyncProject().Device();
   for (auto it = GetChildren(); !it->Done();) {
     TNode& child = it->Next();
     if (!IsListed(child, listing)) child.ClearRemoteTree();
   }
   for (int i = 0; i < listing.FolderCount(); ++i) {
     const std::string& name = listing.FolderAt(i).Name;
-    if (!IsValidNodeName(name)) continue;
+    if (!IsValidNodeName(name) || device.IsReservedName(name, true)) continue;
     TSynFolder& folder = ObtainFolder(name);
     TNodeHold hold(folder);
     folder.MarkRemotePresent();
   }
   for (int i = 0; i < listing.FileCount(); ++i) {
     const TTimeInfoFile& entry = listing.FileAt(i);
-    if (!IsValidNodeName(entry.Name)) continue;
+    if (!IsValidNodeName(entry.Name) || device.IsReservedName(entry.Name, false)) continue;
     TSynFile& file = ObtainFile(entry.Name);
     TNodeHold hold(file);
     if (entry.Time.Defined() && entry.Size.Defined()) {

@@ -79,8 +79,13 @@ TEST_F(SynFolderTest, FileOnOneSideAndFolderOnTheOtherFailsTheOpen) {
       ENoFolderWithName);
 }
 
+// Nor do the names the local cache keeps for itself: a server file named like
+// the project file would be downloaded over it.
 TEST_F(SynFolderTest, HostileRemoteNamesNeverBecomeNodes) {
   server->AddFile("good.txt", "fine", 45000);
+  server->AddFile("site.rvlp", "the server's", 45000);
+  server->AddFile(".ravelo-download-x", "half", 45000);
+  dir.CreateFile("site/site.rvlp", "the project");
   for (const std::string& name : std::vector<std::string>{
            "../evil.txt", "sub/evil.txt", "..\\evil.txt", ".", "..", std::string("nul\0x", 5)})
     server->AddRawListingEntry("", name, false);
@@ -93,11 +98,12 @@ TEST_F(SynFolderTest, HostileRemoteNamesNeverBecomeNodes) {
   EXPECT_TRUE(Failures().empty());
   EXPECT_EQ(root->ChildCount(), 1);
   EXPECT_EQ(dir.ReadFile("site/good.txt"), "fine");
+  EXPECT_EQ(dir.ReadFile("site/site.rvlp"), "the project");
   std::vector<std::string> written;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.Path()))
     written.push_back(std::filesystem::relative(entry.path(), dir.Path()).string());
   std::sort(written.begin(), written.end());
-  EXPECT_EQ(written, (std::vector<std::string>{"site", "site/good.txt"}));
+  EXPECT_EQ(written, (std::vector<std::string>{"site", "site/good.txt", "site/site.rvlp"}));
 }
 
 TEST_F(SynFolderTest, WithoutConnectionOnlyTheLocalSideCounts) {
