@@ -143,8 +143,11 @@ void Run(TFtpClient& client, const TOptions& options, std::ostream& out) {
   } else if (options.Command == "get") {
     Download(client, arguments[0], arguments[1]);
   } else if (options.Command == "put") {
+    // A folder opens as a stream too, but fails only once STOR has made an
+    // empty file on the server.
     std::ifstream file(arguments[0], std::ios::binary);
-    if (!file) throw EFtpCommand("Cannot Open Local File '" + arguments[0] + "'.");
+    if (!file || !std::filesystem::is_regular_file(arguments[0]))
+      throw EFtpCommand("Cannot Open Local File '" + arguments[0] + "'.");
     client.Put(file, arguments[1]);
   } else if (options.Command == "mkdir") {
     client.MakeDir(arguments[0]);

@@ -87,8 +87,12 @@ TEST_F(FtpCommandTest, FailuresGiveTheMessageAndStatusOne) {
 
   EXPECT_EQ(Run({host_, "ls"}, "wrong"), 1);
   EXPECT_EQ(err_, "Authentication failed.\n");
-  EXPECT_EQ(Run({host_, "put", Local("none"), "x"}), 1);
-  EXPECT_NE(err_.find("Cannot Open Local File"), std::string::npos);
+  // A missing file, or a folder, is refused before anything reaches the server.
+  for (const std::string& source : {Local("none"), local_.PathString()}) {
+    EXPECT_EQ(Run({host_, "put", source, "x"}), 1);
+    EXPECT_NE(err_.find("Cannot Open Local File"), std::string::npos);
+  }
+  EXPECT_FALSE(server_.Home().Exists("x"));
   EXPECT_EQ(Run({"127.0.0.1:1", "ls"}), 1);
   EXPECT_EQ(err_, "Socket Error # 111\nConnection refused.\n");
 }
