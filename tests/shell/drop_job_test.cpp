@@ -19,7 +19,10 @@ class DropJobTest : public ::testing::Test {
         {dir.CreateFile("drop/a.txt", "new").string(), dir.CreateFile("drop/b.txt", "b").string()},
         (dir / "site").string(),
         true};
-    window.OnCall = [this] { EXPECT_TRUE(loop.MainThread().IsMainThread()); };
+    window.OnRecord = [this](const std::string& line) {
+      EXPECT_TRUE(loop.MainThread().IsMainThread());
+      if (line.starts_with("Ask") && job) job->Cancel();  // as the progress dialog's button would
+    };
   }
 
   std::unique_ptr<TDropJob> StartJob() {
@@ -32,11 +35,12 @@ class DropJobTest : public ::testing::Test {
   TDropRequest request;
   TDropFeedbackRecorder window;
   std::optional<TDropOutcome> ended;
+  std::unique_ptr<TDropJob> job;  // set by a test that cancels at the question
 };
 
 TEST_F(DropJobTest, WalksInItsOwnThreadAndAsksInTheMainThread) {
   window.Answers = {raReplace};
-  const auto job = StartJob();
+  const auto running = StartJob();
   ASSERT_TRUE(loop.RunUntil([&] { return ended.has_value(); }));
   EXPECT_EQ(ended->Result, drDone);
   EXPECT_EQ(dir.ReadFile("site/a.txt"), "new");
@@ -47,9 +51,7 @@ TEST_F(DropJobTest, WalksInItsOwnThreadAndAsksInTheMainThread) {
 }
 
 TEST_F(DropJobTest, CancelStopsTheCopyInProgress) {
-  std::unique_ptr<TDropJob> job;
   window.Answers = {raReplace};
-  window.OnAsk = [&] { job->Cancel(); };  // as the progress dialog's button would
   job = StartJob();
   ASSERT_TRUE(loop.RunUntil([&] { return ended.has_value(); }));
   EXPECT_EQ(ended->Result, drCancelled);
