@@ -72,6 +72,20 @@ class EFtpLineTooLong : public EFtp {
   EFtpLineTooLong() : EFtp("Max line length exceeded.") {}
 };
 
+// A reply of more lines than the client accepts; the connection is closed,
+// since the rest of the reply is left unread.
+class EFtpReplyTooLong : public EFtp {
+ public:
+  EFtpReplyTooLong() : EFtp("Reply Too Long.") {}
+};
+
+// A listing of more bytes or lines than the client accepts; the transfer is
+// broken off and the connection stays in step.
+class EFtpListingTooLong : public EFtp {
+ public:
+  EFtpListingTooLong() : EFtp("Listing Too Long.") {}
+};
+
 // Raised while parsing a listing line; the listing loader catches it.
 class EFtpInvalidListingFormat : public EFtp {
  public:

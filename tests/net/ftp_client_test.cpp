@@ -53,7 +53,7 @@ struct TPattern : std::streambuf {
     position = static_cast<std::uint64_t>(static_cast<off_type>(pos));
     return pos;
   }
-  static constexpr std::uint64_t kSize = 100ull * 1024 * 1024;
+  static constexpr std::uint64_t kSize = 48ull * 1024 * 1024;
   std::uint64_t position = 0;
   std::uint64_t mismatches = 0;
   std::streamsize largest = 0;
@@ -66,6 +66,7 @@ void Aim(TFtpClient& client, const TFtpTestServer& server) {
   settings.Password = TFtpTestServer::kPassword;
   settings.ReadTimeout = settings.AcceptTimeout = settings.TransferTimeout =
       std::chrono::seconds(10);
+  settings.FollowUpTimeout = std::chrono::milliseconds(200);
 }
 
 class FtpClientTest : public ::testing::Test {
@@ -162,7 +163,7 @@ TEST_F(FtpClientTest, FailingLocalStreamsFailTheTransfer) {
   EXPECT_EQ(Download("small.txt"), "s");
 }
 
-TEST_F(FtpClientTest, HundredMegabytesStreamWithFlatMemory) {
+TEST_F(FtpClientTest, LargeTransfersStreamWithFlatMemory) {
   client_.Settings().RecvBufferSize = client_.Settings().SendBufferSize = 4096;
   client_.Connect();
   rusage usage{};
