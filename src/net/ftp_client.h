@@ -88,7 +88,8 @@ class TFtpClient {
   void List(std::vector<std::string>& lines);
   // The raw lines of the last listing.
   const std::vector<std::string>& ListResult() const { return list_result_; }
-  // The parsed items of the last listing, built on first access.
+  // The parsed items of the last listing, built on first access; raises
+  // EFtpInvalidListingFormat for a listing with a line it cannot read.
   const TFtpListItems& DirectoryListing();
 
   // RETR: every byte received goes to destination from its position on, in

@@ -86,7 +86,8 @@ class EFtpListingTooLong : public EFtp {
   EFtpListingTooLong() : EFtp("Listing Too Long.") {}
 };
 
-// Raised while parsing a listing line; the listing loader catches it.
+// A listing line that gives no entry: the listing fails whole rather than
+// read as empty or partial.
 class EFtpInvalidListingFormat : public EFtp {
  public:
   EFtpInvalidListingFormat() : EFtp("Unknown FTP listing format") {}

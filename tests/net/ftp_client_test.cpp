@@ -100,16 +100,20 @@ TEST_F(FtpClientTest, ConnectLogsInAndQuitDisconnects) {
   EXPECT_TRUE(client_.Connected());
 }
 
-// Names go out as they are, blanks and all; binary transfers keep every byte
-// and ASCII ones convert line ends.
+// Names go out and are listed as they are, blanks and all; binary transfers
+// keep every byte and ASCII ones convert line ends.
 TEST_F(FtpClientTest, NamesWithBlanksBinaryAndAsciiTransfers) {
-  const std::string name = " lead and  inner blanks.bin";
+  const std::string name = " lead and  inner blanks.bin ";
   std::string all_bytes = "\r\n\n\r";
   for (int i = 0; i < 256; ++i) all_bytes += static_cast<char>(i);
   client_.Connect();
   Upload(all_bytes, name);
   EXPECT_EQ(server_.Home().ReadFile(name), all_bytes);
   EXPECT_EQ(Download(name), all_bytes);
+  std::vector<std::string> lines;
+  client_.List(lines);
+  ASSERT_EQ(client_.DirectoryListing().Count(), 1u);
+  EXPECT_EQ(client_.DirectoryListing().Items(0).FileName, name);
   Upload("", "empty.bin");
   EXPECT_EQ(Download("empty.bin"), "");
   // A name with a line break would smuggle a second command: refused.
