@@ -198,6 +198,8 @@ bool IsBlankLine(std::string_view line) {
 
 // "total 8": the blocks of a Unix listing, with no entry.
 bool IsTotalLine(std::string_view line) {
+  const std::size_t first = line.find_first_not_of(' ');
+  if (first == std::string_view::npos || Upper(line[first]) != 'T') return false;
   thread_local std::vector<TColumn> columns;
   SplitColumns(line, columns);
   return columns.size() <= 2 && !columns.empty() &&
@@ -218,7 +220,7 @@ bool IsValidUnixPerms(std::string_view line) {
 
 TFtpListFormat CheckListFormat(std::string_view line) {
   if (IsValidUnixPerms(line)) return flfUnix;
-  if (StartsWithIgnoringCase(line, "TOTAL")) return flfUnix;
+  if (IsTotalLine(line)) return flfUnix;
   for (std::size_t i = 0; i + 4 <= line.size(); ++i) {
     if (StartsWithIgnoringCase(line.substr(i), "DSK:")) return flfVax;
   }

@@ -1,6 +1,7 @@
 // Listings from a hostile or broken server: any text either gives one item
 // for every line that is neither blank nor a "total" line, or fails whole
 // with EFtpInvalidListingFormat; nothing else is raised.
+#include <algorithm>
 #include <cctype>
 #include <cstddef>
 #include <cstdint>
@@ -27,13 +28,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   today.Year = 2026;
   today.Month = 3;
   today.Day = 5;
+  // Entry lines: neither blank nor "total" with at most one more column
+  // (columns are split at blanks).
   std::size_t entries = 0;
   for (const std::string& line : lines) {
-    const std::size_t first = line.find_first_not_of(" \t");
-    if (first == std::string::npos) continue;
-    std::string word = line.substr(first, line.find(' ', first) - first);
-    for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (word != "total") ++entries;
+    if (line.find_first_not_of(" \t") == std::string::npos) continue;
+    std::vector<std::string> columns;
+    for (std::size_t at = 0; (at = line.find_first_not_of(' ', at)) != std::string::npos;) {
+      const std::size_t end = std::min(line.find(' ', at), line.size());
+      columns.push_back(line.substr(at, end - at));
+      at = end;
+    }
+    std::string first = columns.front();
+    for (char& c : first) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (first != "total" || columns.size() > 2) ++entries;
   }
   try {
     const ravelo::TFtpListItems items = ravelo::LoadFtpList(lines, today);
