@@ -34,7 +34,7 @@ struct TFtpSettings {
   // A server is not trusted to end what it sends: longer replies fail with
   // EFtpReplyTooLong, longer listings with EFtpListingTooLong.
   std::size_t MaxReplyLines = 1000;
-  std::size_t MaxListingSize = 64 * 1024 * 1024;
+  std::size_t MaxListingSize = 64 * 1024 * 1024;  // bytes
   std::size_t MaxListingLines = 1000000;
   std::chrono::milliseconds ConnectTimeout{30000};
   // Waiting for a reply.
