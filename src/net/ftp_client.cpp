@@ -15,9 +15,6 @@ namespace ravelo {
 
 namespace {
 
-// How long a reply that may follow a 426 or 450 is waited for.
-constexpr std::chrono::milliseconds kFollowUpGrace{1000};
-
 bool Accepts(std::initializer_list<int> accepted, int code) {
   return std::find(accepted.begin(), accepted.end(), code) != accepted.end();
 }
@@ -36,6 +33,63 @@ void SplitListing(const std::string& text, std::vector<std::string>& lines) {
     start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
   }
 }
+
+// Collects a listing and measures it as it arrives: a server sending one
+// endless line or an endless listing must not fill memory before it ends.
+// Lines are counted as SplitListing cuts them.
+class TListingSink : public std::streambuf {
+ public:
+  enum TFailure { kNone, kLineTooLong, kListingTooLong };
+
+  TListingSink(std::string& text, const TFtpSettings& settings)
+      : text_(text),
+        max_line_(settings.MaxLineLength),
+        max_size_(settings.MaxListingSize),
+        max_lines_(settings.MaxListingLines) {}
+  TFailure Failure() const { return failure_; }
+
+ protected:
+  std::streamsize xsputn(const char* s, std::streamsize n) override {
+    const auto size = static_cast<std::size_t>(n);
+    if (size > max_size_ - std::min(max_size_, text_.size())) return Fail(kListingTooLong);
+    for (std::size_t i = 0; i < size; ++i) {
+      const char c = s[i];
+      const bool second_half = c == '\n' && after_cr_;
+      after_cr_ = c == '\r';
+      if (second_half) continue;
+      // Every other byte belongs to the line after the ones ended so far.
+      if (lines_ >= max_lines_) return Fail(kListingTooLong);
+      if (c == '\r' || c == '\n') {
+        ++lines_;
+        line_ = 0;
+      } else if (++line_ > max_line_) {
+        return Fail(kLineTooLong);
+      }
+    }
+    text_.append(s, size);
+    return n;
+  }
+  int_type overflow(int_type c) override {
+    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+    const char one = traits_type::to_char_type(c);
+    return xsputn(&one, 1) == 1 ? c : traits_type::eof();
+  }
+
+ private:
+  std::streamsize Fail(TFailure failure) {
+    failure_ = failure;
+    return 0;
+  }
+
+  std::string& text_;
+  std::size_t max_line_;
+  std::size_t max_size_;
+  std::size_t max_lines_;
+  std::size_t line_ = 0;   // bytes of the unfinished line
+  std::size_t lines_ = 0;  // lines ended
+  bool after_cr_ = false;
+  TFailure failure_ = kNone;
+};
 
 }  // namespace
 
@@ -104,7 +158,7 @@ void TFtpClient::SendLine(const std::string& line) {
 const TFtpReply& TFtpClient::ReadReply() {
   reader_.SetMaxLineLength(settings_.MaxLineLength);
   try {
-    last_cmd_result_ = ReadFtpReply(reader_);
+    last_cmd_result_ = ReadFtpReply(reader_, settings_.MaxReplyLines);
   } catch (const EFtpNotConnected&) {
     throw;
   } catch (const EFtp&) {
@@ -294,8 +348,8 @@ void TFtpClient::FinishTransfer() {
   // so the follow-up is read only when it comes in a moment.
   const TFtpReply broken_off = last_cmd_result_;
   const auto grace = settings_.ReadTimeout.count() > 0
-                         ? std::min(settings_.ReadTimeout, kFollowUpGrace)
-                         : kFollowUpGrace;
+                         ? std::min(settings_.ReadTimeout, settings_.FollowUpTimeout)
+                         : settings_.FollowUpTimeout;
   if (reader_.HasBuffered() || Control()->ReadableWithin(grace)) Check({226, 225});
   last_cmd_result_ = broken_off;
   throw EFtpReplyError(broken_off.JoinedText(), broken_off.NumericCode);
@@ -352,38 +406,14 @@ void TFtpClient::List(std::vector<std::string>& lines) {
   directory_listing_.reset();
   list_result_.clear();
   std::string text;
-  // Lines are measured as they arrive: a server sending one endless line
-  // must not fill memory before the listing ends.
-  struct TStringSink : std::streambuf {
-    TStringSink(std::string& text, std::size_t limit) : text_(text), limit_(limit) {}
-    std::streamsize xsputn(const char* s, std::streamsize n) override {
-      for (std::streamsize i = 0; i < n; ++i) {
-        if (s[i] == '\r' || s[i] == '\n') {
-          line_ = 0;
-        } else if (++line_ > limit_) {
-          too_long = true;
-          return 0;
-        }
-      }
-      text_.append(s, static_cast<std::size_t>(n));
-      return n;
-    }
-    int_type overflow(int_type c) override {
-      if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
-      const char one = traits_type::to_char_type(c);
-      return xsputn(&one, 1) == 1 ? c : traits_type::eof();
-    }
-    std::string& text_;
-    std::size_t limit_;
-    std::size_t line_ = 0;
-    bool too_long = false;
-  } sink(text, settings_.MaxLineLength);
+  TListingSink sink(text, settings_);
   std::ostream destination(&sink);
   try {
     Transfer("LIST", {125, 150, 154},
              [&](TSocket& data) { ReceiveInto(data, destination, false); });
   } catch (const EFtpStreamError&) {
-    if (sink.too_long) throw EFtpLineTooLong();
+    if (sink.Failure() == TListingSink::kLineTooLong) throw EFtpLineTooLong();
+    if (sink.Failure() == TListingSink::kListingTooLong) throw EFtpListingTooLong();
     throw;
   }
   SplitListing(text, list_result_);

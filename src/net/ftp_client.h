@@ -31,6 +31,11 @@ struct TFtpSettings {
   std::size_t RecvBufferSize = 32768;
   std::size_t SendBufferSize = 32768;
   std::size_t MaxLineLength = 16384;
+  // A server is not trusted to end what it sends: longer replies fail with
+  // EFtpReplyTooLong, longer listings with EFtpListingTooLong.
+  std::size_t MaxReplyLines = 1000;
+  std::size_t MaxListingSize = 64 * 1024 * 1024;  // bytes
+  std::size_t MaxListingLines = 1000000;
   std::chrono::milliseconds ConnectTimeout{30000};
   // Waiting for a reply.
   std::chrono::milliseconds ReadTimeout{60000};
@@ -38,6 +43,9 @@ struct TFtpSettings {
   std::chrono::milliseconds AcceptTimeout{30000};
   // A transfer during which no byte moves.
   std::chrono::milliseconds TransferTimeout{60000};
+  // Waiting for a reply that may follow a 426 or 450 (servers send one only
+  // after an ABOR).
+  std::chrono::milliseconds FollowUpTimeout{1000};
 };
 
 // An FTP client with one control connection (RFC 959) and active-mode data
@@ -80,7 +88,8 @@ class TFtpClient {
   void List(std::vector<std::string>& lines);
   // The raw lines of the last listing.
   const std::vector<std::string>& ListResult() const { return list_result_; }
-  // The parsed items of the last listing, built on first access.
+  // The parsed items of the last listing, built on first access; raises
+  // EFtpInvalidListingFormat for a listing with a line it cannot read.
   const TFtpListItems& DirectoryListing();
 
   // RETR: every byte received goes to destination from its position on, in

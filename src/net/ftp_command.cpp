@@ -78,6 +78,8 @@ char TypeLetter(std::uint8_t item_type) {
       return 'd';
     case itSymbolicLink:
       return 'l';
+    case itOther:
+      return 'o';
     default:
       return 'f';
   }

@@ -72,7 +72,22 @@ class EFtpLineTooLong : public EFtp {
   EFtpLineTooLong() : EFtp("Max line length exceeded.") {}
 };
 
-// Raised while parsing a listing line; the listing loader catches it.
+// A reply of more lines than the client accepts; the connection is closed,
+// since the rest of the reply is left unread.
+class EFtpReplyTooLong : public EFtp {
+ public:
+  EFtpReplyTooLong() : EFtp("Reply Too Long.") {}
+};
+
+// A listing of more bytes or lines than the client accepts; the transfer is
+// broken off and the connection stays in step.
+class EFtpListingTooLong : public EFtp {
+ public:
+  EFtpListingTooLong() : EFtp("Listing Too Long.") {}
+};
+
+// A listing line that gives no entry: the listing fails whole rather than
+// read as empty or partial.
 class EFtpInvalidListingFormat : public EFtp {
  public:
   EFtpInvalidListingFormat() : EFtp("Unknown FTP listing format") {}

@@ -22,6 +22,8 @@ enum TFtpItemType : std::uint8_t {
   itDirectory = 0,
   itFile = 1,
   itSymbolicLink = 2,
+  // A device, pipe, socket or door: listed, but neither a file nor a folder.
+  itOther = 3,
 };
 
 // One parsed listing line.
@@ -44,6 +46,7 @@ struct TFtpListItem {
 // The parsed items of a listing, in listed order.
 class TFtpListItems {
  public:
+  // The format of the first entry; flfNone for a listing without one.
   TFtpListFormat ListFormat() const { return list_format_; }
   void SetListFormat(TFtpListFormat format) { list_format_ = format; }
 

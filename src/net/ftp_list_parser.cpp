@@ -1,5 +1,6 @@
 #include "net/ftp_list_parser.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <ctime>
@@ -16,16 +17,21 @@ char Upper(char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-bool IsLetter(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
   for (std::size_t i = 0; i < prefix.size(); ++i) {
     if (Upper(text[i]) != Upper(prefix[i])) return false;
   }
   return true;
+}
+
+bool EqualsIgnoringCase(std::string_view text, std::string_view other) {
+  return text.size() == other.size() && StartsWithIgnoringCase(text, other);
+}
+
+bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
+  return text.size() >= suffix.size() &&
+         StartsWithIgnoringCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
 template <typename T>
@@ -39,12 +45,6 @@ std::optional<T> ToNumber(std::string_view text) {
   return value;
 }
 
-// A safe substring by 1-based position, as listings are described.
-std::string_view Chars(std::string_view line, std::size_t first, std::size_t count) {
-  if (first - 1 >= line.size()) return {};
-  return line.substr(first - 1, count);
-}
-
 int MonthNumber(std::string_view name) {
   static constexpr std::array<std::string_view, 12> kMonths = {
       "JAN", "FEB", "MAR", "APR", "MAY", "JUN", "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
@@ -53,33 +53,6 @@ int MonthNumber(std::string_view name) {
     if (StartsWithIgnoringCase(name, kMonths[i])) return static_cast<int>(i) + 1;
   }
   return 0;
-}
-
-// Splits at blanks; runs of blanks are one separator.
-void SplitColumns(std::string_view text, std::vector<std::string_view>& columns) {
-  columns.clear();
-  std::size_t position = 0;
-  while (position < text.size()) {
-    while (position < text.size() && text[position] == ' ') ++position;
-    if (position >= text.size()) break;
-    const std::size_t end = std::min(text.find(' ', position), text.size());
-    columns.push_back(text.substr(position, end - position));
-    position = end;
-  }
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
-}
-
-// Takes the first word (up to the first blank) off rest, which is left trimmed.
-std::string_view TakeWord(std::string_view& rest) {
-  const std::size_t blank = rest.find(' ');
-  const std::string_view word = rest.substr(0, blank);
-  rest = blank == std::string_view::npos ? std::string_view() : TrimFtpLine(rest.substr(blank));
-  return word;
 }
 
 std::string WithoutCommas(std::string_view text) {
@@ -91,42 +64,109 @@ std::string WithoutCommas(std::string_view text) {
   return result;
 }
 
-// "MM/DD/YY hh:mm" with an optional AM or PM right after the minutes.
-std::optional<double> ReadDosDate(std::string_view text) {
-  if (text.size() < 14 || text[2] != '/' || text[5] != '/' || text[8] != ' ') return std::nullopt;
-  const auto month = ToNumber<int>(text.substr(0, 2));
-  const auto day = ToNumber<int>(text.substr(3, 2));
-  const auto year = ToNumber<int>(text.substr(6, 2));
-  std::string_view time = text.substr(9);
-  const std::size_t colon = time.find(':');
-  if (!month || !day || !year || colon == std::string_view::npos) return std::nullopt;
-  const auto hour = ToNumber<int>(time.substr(0, colon));
-  std::string_view minute_text = time.substr(colon + 1);
-  int hour_shift = -1;
-  if (minute_text.size() > 2) {
-    const std::string_view marker = minute_text.substr(2);
-    if (StartsWithIgnoringCase(marker, "AM") && marker.size() == 2) {
-      hour_shift = 0;
-    } else if (StartsWithIgnoringCase(marker, "PM") && marker.size() == 2) {
-      hour_shift = 12;
-    } else {
-      return std::nullopt;
-    }
-    minute_text = minute_text.substr(0, 2);
+bool AllDigits(std::string_view text) {
+  return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+// A column of a line: where it starts and ends, so that a name can be taken
+// from the line as listed, blanks and all.
+struct TColumn {
+  std::size_t Begin;
+  std::size_t End;
+};
+
+// Splits at blanks; runs of blanks are one separator.
+void SplitColumns(std::string_view text, std::vector<TColumn>& columns) {
+  columns.clear();
+  std::size_t position = 0;
+  while (position < text.size()) {
+    while (position < text.size() && text[position] == ' ') ++position;
+    if (position >= text.size()) break;
+    const std::size_t end = std::min(text.find(' ', position), text.size());
+    columns.push_back({position, end});
+    position = end;
   }
-  const auto minute = ToNumber<int>(minute_text);
-  if (!hour || !minute || *year < 0 || *hour < 0) return std::nullopt;
+}
+
+// A substring that is empty where the text is too short.
+std::string_view Part(std::string_view text, std::size_t position, std::size_t count) {
+  return position < text.size() ? text.substr(position, count) : std::string_view();
+}
+
+// "14:30" or "14:30:15".
+bool IsClockTime(std::string_view text) {
+  const std::size_t colon = text.find(':');
+  if (colon == std::string_view::npos || !AllDigits(text.substr(0, colon))) return false;
+  const std::string_view rest = text.substr(colon + 1);
+  const std::size_t second = rest.find(':');
+  return AllDigits(rest.substr(0, second)) &&
+         (second == std::string_view::npos || AllDigits(rest.substr(second + 1)));
+}
+
+// The fields of a DOS line: "MM-DD-YY  hh:mmAM  <DIR>  name" or with a size
+// (commas allowed) in place of <DIR>; four-digit years, "/" and a 24-hour
+// time are read too.
+struct TDosFields {
+  std::string_view Date;
+  std::string_view Time;
+  std::string_view SizeOrDir;
+  std::string_view Name;
+};
+
+std::optional<TDosFields> SplitDosLine(std::string_view line) {
+  thread_local std::vector<TColumn> columns;
+  SplitColumns(line, columns);
+  if (columns.size() < 4) return std::nullopt;
+  const auto text = [&](const TColumn& column) {
+    return line.substr(column.Begin, column.End - column.Begin);
+  };
+  TDosFields fields{text(columns[0]), text(columns[1]), text(columns[2]), {}};
+  const std::string_view date = fields.Date;
+  if ((date.size() != 8 && date.size() != 10) || (date[2] != '-' && date[2] != '/') ||
+      date[5] != date[2] || !AllDigits(date.substr(0, 2)) || !AllDigits(date.substr(3, 2)) ||
+      !AllDigits(date.substr(6))) {
+    return std::nullopt;
+  }
+  std::string_view time = fields.Time;
+  if (time.size() > 2 && (EndsWithIgnoringCase(time, "AM") || EndsWithIgnoringCase(time, "PM"))) {
+    time.remove_suffix(2);
+  }
+  if (!IsClockTime(time)) return std::nullopt;
+  const std::string_view size = fields.SizeOrDir;
+  if (!EqualsIgnoringCase(size, "<DIR>") && !AllDigits(WithoutCommas(size))) return std::nullopt;
+  // The name starts 22 characters after the time, past a field holding
+  // <DIR> or the right-aligned size, and keeps its leading blanks; in any
+  // other layout it is what follows the size.
+  const std::size_t field_end = columns[1].End + 22;
+  std::size_t name = columns[3].Begin;
+  if (columns[2].End < field_end) name = std::min(name, field_end);
+  fields.Name = line.substr(name, line.find_last_not_of(' ') + 1 - name);
+  return fields;
+}
+
+// A DOS date and time: month/day/year with a year of two digits (70 to 99
+// are the 1900s, 00 to 69 the 2000s) or four, and an optional AM or PM.
+std::optional<double> ReadDosDate(const TDosFields& fields) {
   TFtpDateTimeParts parts;
-  // Two-digit years: 70 to 99 are the 1900s, 00 to 69 the 2000s.
-  parts.Year = *year + (*year < 70 ? 2000 : 1900);
-  parts.Month = *month;
-  parts.Day = *day;
-  parts.Hour = *hour;
-  if (hour_shift >= 0) {
-    if (*hour < 1 || *hour > 12) return std::nullopt;
-    parts.Hour = *hour % 12 + hour_shift;
+  const std::string_view date = fields.Date;
+  parts.Month = ToNumber<int>(date.substr(0, 2)).value_or(0);
+  parts.Day = ToNumber<int>(date.substr(3, 2)).value_or(0);
+  parts.Year = ToNumber<int>(date.substr(6)).value_or(0);
+  if (date.size() == 8) parts.Year += parts.Year < 70 ? 2000 : 1900;
+  std::string_view time = fields.Time;
+  int hour_shift = -1;
+  if (EndsWithIgnoringCase(time, "AM") || EndsWithIgnoringCase(time, "PM")) {
+    hour_shift = EndsWithIgnoringCase(time, "PM") ? 12 : 0;
+    time.remove_suffix(2);
   }
-  parts.Minute = *minute;
+  const std::size_t colon = time.find(':');
+  parts.Hour = ToNumber<int>(time.substr(0, colon)).value_or(-1);
+  std::string_view minute = time.substr(colon + 1);
+  parts.Minute = ToNumber<int>(minute.substr(0, minute.find(':'))).value_or(-1);
+  if (hour_shift >= 0) {
+    if (parts.Hour < 1 || parts.Hour > 12) return std::nullopt;
+    parts.Hour = parts.Hour % 12 + hour_shift;
+  }
   return EncodeFtpDateTime(parts);
 }
 
@@ -156,105 +196,119 @@ bool IsBlankLine(std::string_view line) {
   return line.find_first_not_of(" \t") == std::string_view::npos;
 }
 
+// "total 8": the blocks of a Unix listing, with no entry.
+bool IsTotalLine(std::string_view line) {
+  const std::size_t first = line.find_first_not_of(' ');
+  if (first == std::string_view::npos || Upper(line[first]) != 'T') return false;
+  thread_local std::vector<TColumn> columns;
+  SplitColumns(line, columns);
+  return columns.size() <= 2 && !columns.empty() &&
+         EqualsIgnoringCase(line.substr(columns[0].Begin, columns[0].End - columns[0].Begin),
+                            "TOTAL");
+}
+
 }  // namespace
 
 bool IsValidUnixPerms(std::string_view line) {
   if (line.size() < 10) return false;
-  const char kind = Upper(line[0]);
-  if (kind != '-' && kind != 'D' && kind != 'L') return false;
+  if (std::string_view("-DLBCPS").find(Upper(line[0])) == std::string_view::npos) return false;
   for (std::size_t i = 1; i < 10; ++i) {
-    const char c = Upper(line[i]);
-    if (c != '-' && c != 'R' && c != 'W' && c != 'X') return false;
+    if (std::string_view("-RWXSTL").find(Upper(line[i])) == std::string_view::npos) return false;
   }
   return true;
 }
 
 TFtpListFormat CheckListFormat(std::string_view line) {
   if (IsValidUnixPerms(line)) return flfUnix;
-  if (StartsWithIgnoringCase(line, "TOTAL")) return flfUnix;
+  if (IsTotalLine(line)) return flfUnix;
   for (std::size_t i = 0; i + 4 <= line.size(); ++i) {
     if (StartsWithIgnoringCase(line.substr(i), "DSK:")) return flfVax;
   }
-  if (line.size() < 6 || (line[2] != '-' && line[2] != '/') || (line[5] != '-' && line[5] != '/')) {
-    return flfUnknown;
-  }
-  const std::string_view marker = TrimFtpLine(Chars(line, 25, 6));
-  if (marker.size() == 5 && StartsWithIgnoringCase(marker, "<DIR>")) return flfDos;
-  const auto size = ToNumber<long long>(WithoutCommas(TrimFtpLine(Chars(line, 31, 8))));
-  if (marker.empty() && size && *size != -1) return flfDos;
-  return flfUnknown;
+  return SplitDosLine(line) ? flfDos : flfUnknown;
 }
 
 void ParseUnixItem(std::string_view line, const TFtpDateTimeParts& today, TFtpListItem& item) {
-  thread_local std::vector<std::string_view> columns;
-  SplitColumns(TrimBlanks(line), columns);
-  if (columns.size() == 8 && !columns[4].empty() && IsLetter(columns[4].front())) {
-    columns.insert(columns.begin() + 2, std::string_view());
-  }
+  thread_local std::vector<TColumn> columns;
+  SplitColumns(line, columns);
   const auto column = [&](std::size_t index) {
-    return index < columns.size() ? columns[index] : std::string_view();
+    return index < columns.size()
+               ? line.substr(columns[index].Begin, columns[index].End - columns[index].Begin)
+               : std::string_view();
   };
+  // The date (month name, day, time or year) follows the size, with or
+  // without owner and group columns before it, and the name follows the
+  // date. The owner is never taken for the month: a month there is followed
+  // by the size, not by a time or year.
+  std::size_t month_at = 3;
+  while (month_at + 3 < columns.size() &&
+         (MonthNumber(column(month_at)) == 0 ||
+          !(IsClockTime(column(month_at + 2)) || AllDigits(column(month_at + 2))))) {
+    ++month_at;
+  }
+  if (month_at + 3 >= columns.size()) throw EFtpInvalidListingFormat();
 
-  const std::string_view permissions = column(0);
-  const int month = MonthNumber(column(5));
-  const int day = ToNumber<int>(column(6)).value_or(today.Day);
-  const std::string_view year_or_time = column(7);
+  const std::string_view year_or_time = column(month_at + 2);
   TFtpDateTimeParts parts;
-  parts.Month = month;
-  parts.Day = day;
+  parts.Month = MonthNumber(column(month_at));
+  parts.Day = ToNumber<int>(column(month_at + 1)).value_or(today.Day);
   parts.Millisecond = 999;
   if (const auto colon = year_or_time.find(':'); colon != std::string_view::npos) {
-    parts.Year = today.Year - (today.Month < month ? 1 : 0);
+    parts.Year = today.Year - (today.Month < parts.Month ? 1 : 0);
     parts.Hour = ToNumber<int>(year_or_time.substr(0, colon)).value_or(0);
     std::string_view minute = year_or_time.substr(colon + 1);
-    minute = minute.substr(0, minute.find(':'));
-    parts.Minute = ToNumber<int>(minute).value_or(0);
+    parts.Minute = ToNumber<int>(minute.substr(0, minute.find(':'))).value_or(0);
   } else {
     parts.Year = ToNumber<int>(year_or_time).value_or(today.Year);
   }
-
-  std::string name;
-  for (std::size_t i = 8; i < columns.size(); ++i) {
-    if (i > 8) name += ' ';
-    name.append(columns[i]);
-  }
-
-  const char kind = permissions.empty() ? '-' : Upper(permissions.front());
-  item.ItemType = kind == 'D' ? itDirectory : kind == 'L' ? itSymbolicLink : itFile;
-  item.LinkCount = ToNumber<int>(column(1)).value_or(0);
-  if (columns.size() > 2) item.OwnerName = column(2);
-  if (columns.size() > 3) item.GroupName = column(3);
-  item.OwnerPermissions = Chars(permissions, 2, 3);
-  item.GroupPermissions = Chars(permissions, 5, 3);
-  item.OtherPermissions = Chars(permissions, 8, 3);
-  item.Size = columns.size() > 4 ? ToNumber<std::int64_t>(column(4)).value_or(0) : 0;
-
   const auto date = EncodeFtpDateTime(parts);
   if (!date) throw EFtpInvalidListingFormat();
+
+  const std::string_view permissions = column(0);
+  switch (permissions.empty() ? '-' : Upper(permissions.front())) {
+    case '-':
+      item.ItemType = itFile;
+      break;
+    case 'D':
+      item.ItemType = itDirectory;
+      break;
+    case 'L':
+      item.ItemType = itSymbolicLink;
+      break;
+    default:
+      item.ItemType = itOther;
+  }
+  const std::size_t size_at = month_at - 1;
+  item.LinkCount = ToNumber<int>(column(1)).value_or(0);
+  if (size_at > 2) item.OwnerName = column(2);
+  if (size_at > 3) item.GroupName = column(3);
+  item.OwnerPermissions = Part(permissions, 1, 3);
+  item.GroupPermissions = Part(permissions, 4, 3);
+  item.OtherPermissions = Part(permissions, 7, 3);
+  item.Size = ToNumber<std::int64_t>(column(size_at)).value_or(0);
   item.ModifiedDate = *date;
 
+  // One blank separates the date from the name; the rest is the name as
+  // listed, its blanks included.
+  std::string_view name = line.substr(columns[month_at + 2].End + 1);
   if (item.ItemType == itSymbolicLink) {
-    if (const auto arrow = name.find(" -> "); arrow != std::string::npos) {
+    if (const auto arrow = name.find(" -> "); arrow != std::string_view::npos) {
       item.LinkedItemName = name.substr(arrow + 4);
-      name.erase(arrow);
+      name = name.substr(0, arrow);
     }
   }
-  item.FileName = std::move(name);
+  item.FileName = name;
 }
 
 void ParseDosItem(std::string_view line, TFtpListItem& item) {
-  std::string date;
-  date.reserve(24);
-  date.append(Chars(line, 1, 2)).append("/").append(Chars(line, 4, 2)).append("/");
-  date.append(Chars(line, 7, 2)).append(" ");
-  std::string_view rest = TrimFtpLine(Chars(line, 9, std::string_view::npos));
-  date.append(TakeWord(rest));
-  const std::string size_word = WithoutCommas(TakeWord(rest));
-  const bool directory = size_word.size() == 5 && StartsWithIgnoringCase(size_word, "<DIR>");
-  item.FileName = TrimFtpLine(rest);
+  const auto fields = SplitDosLine(line);
+  if (!fields) throw EFtpInvalidListingFormat();
+  const auto date = ReadDosDate(*fields);
+  if (!date) throw EFtpInvalidListingFormat();
+  const bool directory = EqualsIgnoringCase(fields->SizeOrDir, "<DIR>");
+  item.FileName = fields->Name;
   item.ItemType = directory ? itDirectory : itFile;
-  item.Size = directory ? 0 : ToNumber<std::int64_t>(size_word).value_or(0);
-  item.ModifiedDate = ReadDosDate(date).value_or(0);
+  item.Size = directory ? 0 : ToNumber<std::int64_t>(WithoutCommas(fields->SizeOrDir)).value_or(0);
+  item.ModifiedDate = *date;
 }
 
 TFtpDateTimeParts FtpToday() {
@@ -270,22 +324,14 @@ TFtpDateTimeParts FtpToday() {
 
 TFtpListItems LoadFtpList(const std::vector<std::string>& lines, const TFtpDateTimeParts& today) {
   TFtpListItems items;
-  if (lines.empty()) return items;
-  const TFtpListFormat format = CheckListFormat(lines.front());
-  items.SetListFormat(format);
   items.Reserve(lines.size());
-  std::size_t first = 0;
-  if (format == flfUnix && StartsWithIgnoringCase(lines.front(), "TOTAL")) first = 1;
-  for (std::size_t i = first; i < lines.size(); ++i) {
-    const std::string& line = lines[i];
-    if (IsBlankLine(line)) continue;
+  for (const std::string& line : lines) {
+    if (IsBlankLine(line) || IsTotalLine(line)) continue;
+    const TFtpListFormat format = CheckListFormat(line);
+    if (items.Count() == 0) items.SetListFormat(format);
     TFtpListItem& item = items.Add();
     item.Data = line;
-    try {
-      ParseByFormat(format, line, today, item);
-    } catch (const EFtp&) {
-      items.Clear();
-    }
+    ParseByFormat(format, line, today, item);
   }
   return items;
 }

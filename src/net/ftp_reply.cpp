@@ -105,13 +105,14 @@ TFtpReply MakeFtpReply(std::vector<std::string> lines) {
   return reply;
 }
 
-TFtpReply ReadFtpReply(TFtpLineReader& reader) {
+TFtpReply ReadFtpReply(TFtpLineReader& reader, std::size_t max_lines) {
   std::vector<std::string> lines;
   lines.push_back(reader.ReadLine());
   const std::string& first = lines.front();
   if (first.size() >= 4 && first[3] == '-') {
     const std::string terminator = first.substr(0, 3) + ' ';
     for (;;) {
+      if (lines.size() >= max_lines) throw EFtpReplyTooLong();
       lines.push_back(reader.ReadLine());
       const std::string& line = lines.back();
       if (line.size() < 4 || EqualIgnoringCase(std::string_view(line).substr(0, 4), terminator)) {

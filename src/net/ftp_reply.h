@@ -49,8 +49,9 @@ class TFtpLineReader {
   std::size_t start_ = 0;
 };
 
-// Reads one reply, multi-line ones included.
-TFtpReply ReadFtpReply(TFtpLineReader& reader);
+// Reads one reply, multi-line ones included; raises EFtpReplyTooLong on a
+// reply of more than max_lines lines.
+TFtpReply ReadFtpReply(TFtpLineReader& reader, std::size_t max_lines);
 
 // Builds the reply fields from its lines (TextCode, NumericCode, Text).
 TFtpReply MakeFtpReply(std::vector<std::string> lines);

@@ -23,12 +23,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       256);
   try {
     for (;;) {
-      const ravelo::TFtpReply reply = ravelo::ReadFtpReply(reader);
+      const ravelo::TFtpReply reply = ravelo::ReadFtpReply(reader, 64);
       if (reply.Text.empty()) __builtin_trap();
       (void)reply.JoinedText();
     }
   } catch (const ravelo::EFtp&) {
-    // The end of the input, or a line over the limit.
+    // The end of the input, or a line or reply over the limit.
   }
   return 0;
 }

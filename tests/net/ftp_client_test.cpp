@@ -53,7 +53,7 @@ struct TPattern : std::streambuf {
     position = static_cast<std::uint64_t>(static_cast<off_type>(pos));
     return pos;
   }
-  static constexpr std::uint64_t kSize = 100ull * 1024 * 1024;
+  static constexpr std::uint64_t kSize = 48ull * 1024 * 1024;
   std::uint64_t position = 0;
   std::uint64_t mismatches = 0;
   std::streamsize largest = 0;
@@ -66,6 +66,7 @@ void Aim(TFtpClient& client, const TFtpTestServer& server) {
   settings.Password = TFtpTestServer::kPassword;
   settings.ReadTimeout = settings.AcceptTimeout = settings.TransferTimeout =
       std::chrono::seconds(10);
+  settings.FollowUpTimeout = std::chrono::milliseconds(200);
 }
 
 class FtpClientTest : public ::testing::Test {
@@ -99,16 +100,20 @@ TEST_F(FtpClientTest, ConnectLogsInAndQuitDisconnects) {
   EXPECT_TRUE(client_.Connected());
 }
 
-// Names go out as they are, blanks and all; binary transfers keep every byte
-// and ASCII ones convert line ends.
+// Names go out and are listed as they are, blanks and all; binary transfers
+// keep every byte and ASCII ones convert line ends.
 TEST_F(FtpClientTest, NamesWithBlanksBinaryAndAsciiTransfers) {
-  const std::string name = " lead and  inner blanks.bin";
+  const std::string name = " lead and  inner blanks.bin ";
   std::string all_bytes = "\r\n\n\r";
   for (int i = 0; i < 256; ++i) all_bytes += static_cast<char>(i);
   client_.Connect();
   Upload(all_bytes, name);
   EXPECT_EQ(server_.Home().ReadFile(name), all_bytes);
   EXPECT_EQ(Download(name), all_bytes);
+  std::vector<std::string> lines;
+  client_.List(lines);
+  ASSERT_EQ(client_.DirectoryListing().Count(), 1u);
+  EXPECT_EQ(client_.DirectoryListing().Items(0).FileName, name);
   Upload("", "empty.bin");
   EXPECT_EQ(Download("empty.bin"), "");
   // A name with a line break would smuggle a second command: refused.
@@ -162,7 +167,7 @@ TEST_F(FtpClientTest, FailingLocalStreamsFailTheTransfer) {
   EXPECT_EQ(Download("small.txt"), "s");
 }
 
-TEST_F(FtpClientTest, HundredMegabytesStreamWithFlatMemory) {
+TEST_F(FtpClientTest, LargeTransfersStreamWithFlatMemory) {
   client_.Settings().RecvBufferSize = client_.Settings().SendBufferSize = 4096;
   client_.Connect();
   rusage usage{};

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "net/ftp_exceptions.h"
+
 namespace ravelo {
 namespace {
 
@@ -18,19 +20,21 @@ TFtpDateTimeParts Day(int year, int month, int day) {
 }
 
 // An item on one line: type, size, date and time to the millisecond, name
-// and link target.
+// in brackets and link target.
 std::string Describe(const TFtpListItem& item) {
   const TFtpDateTimeParts t = DecodeFtpDateTime(item.ModifiedDate);
   char date[40];
   std::snprintf(date, sizeof(date), "%04d-%02d-%02d %02d:%02d.%03d", t.Year, t.Month, t.Day, t.Hour,
                 t.Minute, t.Millisecond);
-  const char* type = item.ItemType == itDirectory ? "d " : item.ItemType == itFile ? "f " : "l ";
-  return type + std::to_string(item.Size) + " " + date + " " + item.FileName +
-         (item.LinkedItemName.empty() ? "" : " -> " + item.LinkedItemName);
+  static constexpr const char* kTypes[] = {"d ", "f ", "l ", "o "};
+  return kTypes[item.ItemType] + std::to_string(item.Size) + " " + date + " [" + item.FileName +
+         "]" + (item.LinkedItemName.empty() ? "" : " -> " + item.LinkedItemName);
 }
 
 const TFtpDateTimeParts kJune2026 = Day(2026, 6, 15);
 
+// Every line that is neither blank nor a "total" line gives one item, read in
+// its own format; names keep their blanks.
 TEST(FtpListParserTest, ListingsGiveTheirItems) {
   struct TCase {
     const char* what;
@@ -40,50 +44,57 @@ TEST(FtpListParserTest, ListingsGiveTheirItems) {
     TFtpDateTimeParts today = kJune2026;
   };
   const std::vector<TCase> cases = {
-      {"unix: total line, blank lines, blanks in the name",
+      {"unix: total line, blank lines, blanks in names",
        {"total 8", "", " \t ",
-        "-rw-r--r--   1 owner    group        1024 Mar  5 14:30 my  file.txt"},
+        "-rw-r--r--   1 owner    group        1024 Mar  5 14:30 my  file.txt",
+        "-rw-r--r-- 1 o g 1 Mar  5  2003  lead and trail "},
        flfUnix,
-       {"f 1024 2026-03-05 14:30.999 my file.txt"}},
+       {"f 1024 2026-03-05 14:30.999 [my  file.txt]",
+        "f 1 2003-03-05 00:00.999 [ lead and trail ]"}},
       {"recent time from a later month is last year",
        {"-rw-r--r-- 1 o g 1024 Mar  5 14:30 a"},
        flfUnix,
-       {"f 1024 2025-03-05 14:30.999 a"},
+       {"f 1024 2025-03-05 14:30.999 [a]"},
        Day(2026, 2, 1)},
       {"missing group column, symbolic link",
        {"drwxr-xr-x   2 owner         512 Jan 01  2003 docs",
+        "-rw-r--r--   1 owner  5 Jan 01  2003 two words",
         "lrwxrwxrwx 1 o g 7 Mar 5 14:30 current -> releases/v 2"},
        flfUnix,
-       {"d 512 2003-01-01 00:00.999 docs", "l 7 2026-03-05 14:30.999 current -> releases/v 2"}},
+       {"d 512 2003-01-01 00:00.999 [docs]", "f 5 2003-01-01 00:00.999 [two words]",
+        "l 7 2026-03-05 14:30.999 [current] -> releases/v 2"}},
       {"same name with a time, then a year",
        {"-rw-r--r-- 1 o g 10 Mar  5 14:30 a.txt", "-rw-r--r-- 1 o g 10 Mar  5  2003 a.txt"},
        flfUnix,
-       {"f 10 2026-03-05 14:30.999 a.txt", "f 10 2003-03-05 00:00.999 a.txt"}},
-      {"an unreadable line clears what came before it",
-       {"-rw-r--r-- 1 o g 10 Mar  5 14:30 first", "-rw-r--r-- 1 o g 10 Mai  5 14:30 bad month",
-        "-rw-r--r-- 1 o g 10 Apr 31  2003 no such day", "-rw-r--r-- 1 o g 10 Mar  5 14:30 last"},
+       {"f 10 2026-03-05 14:30.999 [a.txt]", "f 10 2003-03-05 00:00.999 [a.txt]"}},
+      {"set-id, sticky and ACL markers; special entries",
+       {"drwxrwsr-x+ 2 o g 4096 Mar 5 14:30 shared", "-rwSr-Sr-T@ 1 o g 1 Mar 5 14:30 odd",
+        "drwxrwxrwt. 9 o g 4096 Mar 5 14:30 tmp", "-rwsr-xr-x 1 o g 2 Mar 5 14:30 su",
+        "crw-rw-rw- 1 root root 1, 3 Jan  1  2003 null", "prw-r--r-- 1 o g 0 Mar 5 14:30 fifo"},
        flfUnix,
-       {"f 10 2026-03-05 14:30.999 last"}},
-      {"empty listing", {}, flfNone, {}},
-      {"set-group-identity bit first",
-       {"-rwxr-sr-x 1 o g 1 Mar 5 14:30 x", "-rw-r--r-- 1 o g 1 Mar 5 14:30 y"},
-       flfUnknown,
-       {}},
-      {"dos: <DIR>, commas, AM and PM, an unreadable date kept without one",
+       {"d 4096 2026-03-05 14:30.999 [shared]", "f 1 2026-03-05 14:30.999 [odd]",
+        "d 4096 2026-03-05 14:30.999 [tmp]", "f 2 2026-03-05 14:30.999 [su]",
+        "o 3 2003-01-01 00:00.999 [null]", "o 0 2026-03-05 14:30.999 [fifo]"}},
+      {"empty listings", {"total 0", ""}, flfNone, {}},
+      {"dos: two- and four-digit years, <DIR>, commas, AM and PM, blanks in names",
        {"01-15-04  10:51AM       <DIR>          web site",
-        "01-15-04  02:05PM            1,234,567 a.txt",
-        "12-31-99  12:00AM                    0 midnight.txt",
-        "13-45-04  99:99XM                    5 odd.txt"},
+        "01-15-2004  02:05PM            1,234,567 a.txt",
+        "12-31-99  12:00AM                    0  lead.txt",
+        "01/15/2004  10:51       <DIR>           lead dir"},
        flfDos,
-       {"d 0 2004-01-15 10:51.000 web site", "f 1234567 2004-01-15 14:05.000 a.txt",
-        "f 0 1999-12-31 00:00.000 midnight.txt", "f 5 1899-12-30 00:00.000 odd.txt"}},
+       {"d 0 2004-01-15 10:51.000 [web site]", "f 1234567 2004-01-15 14:05.000 [a.txt]",
+        "f 0 1999-12-31 00:00.000 [ lead.txt]", "d 0 2004-01-15 10:51.000 [ lead dir]"}},
+      {"each line in its own format",
+       {"01-15-04  10:51AM <DIR> a", "-rw-r--r-- 1 o g 1 Mar 5 14:30 b"},
+       flfDos,
+       {"d 0 2004-01-15 10:51.000 [a]", "f 1 2026-03-05 14:30.999 [b]"}},
       {"pyftpdlib: recent with a time, old with a year",
        {"-rw-r--r--   1 root     root            6 Jun 06 09:55 a.txt",
         "drwxr-xr-x   2 root     root         4096 Jun 06 09:55 my dir",
         "-rw-------   1 1000     1000     104857600 Jan 02  2020 old file.bin"},
        flfUnix,
-       {"f 6 2026-06-06 09:55.999 a.txt", "d 4096 2026-06-06 09:55.999 my dir",
-        "f 104857600 2020-01-02 00:00.999 old file.bin"}},
+       {"f 6 2026-06-06 09:55.999 [a.txt]", "d 4096 2026-06-06 09:55.999 [my dir]",
+        "f 104857600 2020-01-02 00:00.999 [old file.bin]"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -95,24 +106,35 @@ TEST(FtpListParserTest, ListingsGiveTheirItems) {
   }
 }
 
+// A listing with a line that gives no item fails whole: read as empty or
+// partial, it would clear the remote side of every missing entry.
+TEST(FtpListParserTest, UnreadableListingsFailWhole) {
+  const std::string good = "-rw-r--r-- 1 o g 10 Mar  5 14:30 good";
+  const std::vector<Lines> cases = {
+      {"just a name"},
+      {good, "-rw-r--r-- 1 o g 10 Mai  5 14:30 bad month", good},
+      {good, "-rw-r--r-- 1 o g 10 Apr 31  2003 no such day"},
+      {good, "-rw-r--r-- 1 o g 10 Mar  5 14:30"},  // no name
+      {good, "?rw-r--r-- 1 o g 10 Mar  5 14:30 unknown type"},
+      {"13-45-04  09:99PM                    5 odd.txt"},
+      {"01/15/04  02:05PM                   -1 minus.htm"},
+      {"USER1:[DIR]  DSK:FILE.TXT;1"},
+      {"total 3 files"},
+      {"drwx"},
+  };
+  for (const auto& lines : cases) {
+    EXPECT_THROW(LoadFtpList(lines, kJune2026), EFtpInvalidListingFormat) << lines.back();
+  }
+}
+
 TEST(FtpListParserTest, UnixLineKeepsOwnerGroupAndPermissions) {
-  const std::string line = "-rwxr-x--- 3 owner group 1 Mar 5 14:30 x";
+  const std::string line = "-rwsr-x--T 3 owner group 1 Mar 5 14:30 x";
   const TFtpListItem item = LoadFtpList({line}, kJune2026).Items(0);
   EXPECT_EQ(item.Data, line);
   EXPECT_EQ(item.LinkCount, 3);
   EXPECT_EQ(item.OwnerName, "owner");
   EXPECT_EQ(item.GroupName, "group");
-  EXPECT_EQ(item.OwnerPermissions + item.GroupPermissions + item.OtherPermissions, "rwxr-x---");
-}
-
-TEST(FtpListParserTest, FormatIsJudgedFromTheFirstLine) {
-  EXPECT_EQ(CheckListFormat("drwxr-xr-x 2 o g 512 Jan 01 2003 docs"), flfUnix);
-  EXPECT_EQ(CheckListFormat("TOTAL 12"), flfUnix);
-  EXPECT_EQ(CheckListFormat("USER1:[DIR]  DSK:FILE.TXT;1"), flfVax);
-  EXPECT_EQ(CheckListFormat("01-15-04  02:05PM                  589 readme.htm"), flfDos);
-  EXPECT_EQ(CheckListFormat("01/15/04  02:05PM                   -1 minus.htm"), flfUnknown);
-  EXPECT_EQ(CheckListFormat("just a name"), flfUnknown);
-  EXPECT_EQ(CheckListFormat("drwx"), flfUnknown);
+  EXPECT_EQ(item.OwnerPermissions + item.GroupPermissions + item.OtherPermissions, "rwsr-x--T");
 }
 
 // Days since 30 December 1899; before it the whole part counts backwards

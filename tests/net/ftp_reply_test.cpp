@@ -54,18 +54,18 @@ TEST(FtpReplyTest, RepliesAreCutIntoCodeAndTextWhateverTheReadPieces) {
       SCOPED_TRACE(c.text + " in pieces of " + std::to_string(piece));
       // The reply that follows shows that each one takes its own lines only.
       TFtpLineReader reader = ReaderOf(c.text + "200 next\r\n", piece);
-      const TFtpReply reply = ReadFtpReply(reader);
+      const TFtpReply reply = ReadFtpReply(reader, 1000);
       EXPECT_EQ(reply.TextCode, c.code);
       EXPECT_EQ(reply.NumericCode, c.number);
       EXPECT_EQ(reply.Text, c.lines);
-      EXPECT_EQ(ReadFtpReply(reader).Text, Lines{"next"});
+      EXPECT_EQ(ReadFtpReply(reader, 1000).Text, Lines{"next"});
     }
   }
 }
 
 TEST(FtpReplyTest, LongLinesRaiseWhetherFinishedOrNot) {
   TFtpLineReader finished = ReaderOf("200 " + std::string(16385, 'x') + "\r\n");
-  EXPECT_THROW(ReadFtpReply(finished), EFtpLineTooLong);
+  EXPECT_THROW(ReadFtpReply(finished, 1000), EFtpLineTooLong);
   // A server that never ends its line is caught before it fills memory.
   TFtpLineReader endless(
       [](char* buffer, std::size_t size) {
@@ -81,7 +81,7 @@ TEST(FtpReplyTest, LongLinesRaiseWhetherFinishedOrNot) {
 TEST(FtpReplyTest, EndOfStreamMidReplyRaisesConnClosed) {
   for (const char* text : {"", "230-Welcome\r\nmore text\r\n", "220 no line end"}) {
     TFtpLineReader reader = ReaderOf(text);
-    EXPECT_THROW(ReadFtpReply(reader), EFtpConnClosed) << text;
+    EXPECT_THROW(ReadFtpReply(reader, 1000), EFtpConnClosed) << text;
   }
 }
 

@@ -7,6 +7,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <stdexcept>
 #include <vector>
 
@@ -16,7 +19,7 @@ namespace ravelo::test {
 
 namespace {
 
-constexpr int kStartSeconds = 20;
+constexpr auto kStartLimit = std::chrono::seconds(20);
 
 }  // namespace
 
@@ -41,7 +44,13 @@ TFtpTestServer::TFtpTestServer(const std::string& address) : address_(address) {
   // The first line on its standard output is the port.
   std::string line;
   pollfd fd{pipe_ends[0], POLLIN, 0};
-  while (line.find('\n') == std::string::npos && poll(&fd, 1, kStartSeconds * 1000) > 0) {
+  const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
+  const auto left = [&] {
+    const auto rest =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    return static_cast<int>(std::max<std::int64_t>(rest.count(), 0));
+  };
+  while (line.find('\n') == std::string::npos && poll(&fd, 1, left()) > 0) {
     char buffer[64];
     const ssize_t got = read(pipe_ends[0], buffer, sizeof(buffer));
     if (got <= 0) break;

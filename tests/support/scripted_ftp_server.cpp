@@ -183,13 +183,14 @@ TScriptedFtpServer& TScriptedFtpServer::DataSend(const std::string& bytes) {
   return *this;
 }
 
-TScriptedFtpServer& TScriptedFtpServer::DataReceive() {
-  steps_.push_back([](TState& state) {
-    for (;;) {
+TScriptedFtpServer& TScriptedFtpServer::DataReceive(std::size_t at_least) {
+  steps_.push_back([at_least](TState& state) {
+    for (std::size_t total = 0; total < at_least;) {
       state.Wait(state.data, POLLIN);
       char chunk[65536];
       const ssize_t got = recv(state.data, chunk, sizeof(chunk), 0);
       if (got <= 0) return;
+      total += static_cast<std::size_t>(got);
       std::lock_guard guard(state.server->lock_);
       state.server->received_.append(chunk, static_cast<std::size_t>(got));
     }
@@ -199,16 +200,6 @@ TScriptedFtpServer& TScriptedFtpServer::DataReceive() {
 
 TScriptedFtpServer& TScriptedFtpServer::DataClose() {
   steps_.push_back([](TState& state) { CloseHandle(state.data); });
-  return *this;
-}
-
-TScriptedFtpServer& TScriptedFtpServer::Pause(int milliseconds) {
-  steps_.push_back([milliseconds](TState& state) {
-    const auto until = Clock::now() + std::chrono::milliseconds(milliseconds);
-    while (Clock::now() < until && !state.stop->load()) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-  });
   return *this;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -38,12 +39,10 @@ class TScriptedFtpServer {
   TScriptedFtpServer& DataConnect(const std::string& from = "127.0.0.1");
   // Sends on the data connection; a refusal by the client is not a failure.
   TScriptedFtpServer& DataSend(const std::string& bytes);
-  // Reads the data connection to its end (Received).
-  TScriptedFtpServer& DataReceive();
+  // Reads the data connection (Received) until the client closes it, or
+  // until at least the given number of bytes has come.
+  TScriptedFtpServer& DataReceive(std::size_t at_least = SIZE_MAX);
   TScriptedFtpServer& DataClose();
-  // Waits the given time without reading or answering; cut short when the
-  // server object goes.
-  TScriptedFtpServer& Pause(int milliseconds);
   // Stops answering until the client closes the control connection.
   TScriptedFtpServer& Stall();
   // Closes the control connection.
