@@ -210,7 +210,9 @@ void RunStress(std::uint64_t seed, int rounds) {
     }
     loop.ProcessPending();
     // Keep the number of threads bounded.
-    if (TWaiter::LiveCount() > 60) loop.RunUntil([] { return TWaiter::LiveCount() < 20; });
+    if (TWaiter::LiveCount() > 60) {
+      ASSERT_TRUE(loop.RunUntil([] { return TWaiter::LiveCount() < 20; }));
+    }
   }
   ASSERT_TRUE(test::WaitForWaiters(loop, std::chrono::seconds(60)));
   CheckIdle(*root);
