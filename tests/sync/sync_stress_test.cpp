@@ -9,7 +9,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdint>
 #include <string>
 #include <thread>
 
@@ -20,16 +19,6 @@
 
 namespace ravelo::test {
 namespace {
-
-std::atomic<std::uint64_t> random_state{1};
-
-int Below(int n) {
-  // splitmix64 over a shared counter: any thread, no lock.
-  std::uint64_t z = random_state.fetch_add(0x9E3779B97F4A7C15ULL) + 0x9E3779B97F4A7C15ULL;
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-  return static_cast<int>((z ^ (z >> 31)) % static_cast<std::uint64_t>(n));
-}
 
 class TCountingDisplay : public ISynDisplay {
  public:
@@ -43,12 +32,6 @@ class TCountingDisplay : public ISynDisplay {
     if (!MainThread().IsMainThread()) ++wrong_thread;
   }
 };
-
-void CheckIdle(TNode& node) {
-  EXPECT_FALSE(node.IsInProcess()) << node.GetPath();
-  EXPECT_EQ(node.BusyChildren(), 0) << node.GetPath();
-  for (auto children = node.GetChildren(); !children->Done();) CheckIdle(children->Next());
-}
 
 class SyncStressTest : public TSyncTest {
  protected:
@@ -104,6 +87,7 @@ class SyncStressTest : public TSyncTest {
 // server serve some of their calls and then removes the folder from the
 // main thread while they run.
 TEST_F(SyncStressTest, FoldersLeaveWhileTheirChildrenWork) {
+  SeedRandom(1);
   auto counting = std::make_shared<TCountingDisplay>();
   root->SetDisplay(counting);
   std::atomic<int> calls{0};
