@@ -1,16 +1,19 @@
 #include "device/syn_device.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 #include <system_error>
 
 #include "model/children_iterator.h"
 #include "model/time_info.h"
 #include "platform/file_time.h"
 #include "sync/download_temp_file.h"
+#include "sync/local_folder.h"
 #include "sync/local_path.h"
 #include "sync/node_name.h"
 #include "sync/syn_folder.h"
@@ -27,7 +30,14 @@ namespace {
 // Closes the directory stream when the listing ends, however it ends.
 class TDirectory {
  public:
-  explicit TDirectory(const std::string& path) : dir_(::opendir(path.c_str())) {}
+  // Takes the descriptor over, also when it fails.
+  explicit TDirectory(int fd) : dir_(::fdopendir(fd)) {
+    if (dir_ == nullptr) {
+      const int error = errno;
+      ::close(fd);
+      errno = error;
+    }
+  }
   ~TDirectory() {
     if (dir_ != nullptr) ::closedir(dir_);
   }
@@ -38,11 +48,6 @@ class TDirectory {
  private:
   DIR* dir_;
 };
-
-std::string FolderOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-}
 
 }  // namespace
 
@@ -69,28 +74,31 @@ void TSynDevice::DetachTree(TNode& node) {
   node.SetPresenceWatcher(nullptr);
 }
 
-std::string TSynDevice::LocalPathOf(const TNode& node) const {
-  return LocalNodePath(local_root_, node);
-}
-
 // ---------------------------------------------------------------------------
 // Local disk
+//
+// Every access goes through TLocalFolder: no symbolic link below the local
+// root is followed, so a link never becomes a node, nothing is read through
+// one, and no delete acts through one (a link to the home folder would
+// otherwise be listed, uploaded and deleted with everything it reaches).
 
 TLocalFileInfo TSynDevice::GetLocalInfo(TNode& node) {
+  const std::string relative = RelativeLocalPath(node);
+  const auto [folder_path, name] = SplitLastName(relative);
+  const std::optional<TLocalFolder> folder = TLocalFolder::OpenIfThere(local_root_, folder_path);
   struct stat status {};
-  if (::stat(LocalPathOf(node).c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+  if (name.empty() || !folder || !folder->Status(name, status) || !S_ISREG(status.st_mode))
     throw EFileNotFound(node, false);
   return TLocalFileInfo{FileTimeToDateTime(status.st_mtim), std::int64_t{status.st_size}};
 }
 
 std::shared_ptr<ITimeInfo> TSynDevice::ListLocal(TSynFolder& folder) {
   auto listing = std::make_shared<TTimeInfo>();
-  const std::string path = LocalPathOf(folder);
-  TDirectory directory(path);
-  if (directory.Get() == nullptr) {
-    if (errno == ENOENT || errno == ENOTDIR) return listing;
-    ThrowSystemError(errno);
-  }
+  std::optional<TLocalFolder> opened =
+      TLocalFolder::OpenIfThere(local_root_, RelativeLocalPath(folder));
+  if (!opened) return listing;
+  TDirectory directory(opened->Release());
+  if (directory.Get() == nullptr) ThrowSystemError(errno);
   const int dir_fd = ::dirfd(directory.Get());
   for (;;) {
     errno = 0;
@@ -102,12 +110,11 @@ std::shared_ptr<ITimeInfo> TSynDevice::ListLocal(TSynFolder& folder) {
     const std::string_view name(entry->d_name);
     if (!IsValidNodeName(name) || IsDownloadTempName(name)) continue;
     struct stat status {};
-    // Links are followed; one that leads nowhere lists nothing.
-    if (::fstatat(dir_fd, entry->d_name, &status, 0) != 0) continue;
+    if (::fstatat(dir_fd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    // Links, pipes, sockets and devices are left out.
     if (S_ISDIR(status.st_mode)) {
       listing->AddFolder(name);
     } else if (S_ISREG(status.st_mode) && !IsReservedName(name, false)) {
-      // Pipes, sockets and devices are no files to transfer.
       listing->AddFile(name).SetInfo(std::int64_t{status.st_size},
                                      FileTimeToDateTime(status.st_mtim));
     }
@@ -116,44 +123,61 @@ std::shared_ptr<ITimeInfo> TSynDevice::ListLocal(TSynFolder& folder) {
 }
 
 bool TSynDevice::LocalFolderExists(TSynFolder& folder) {
-  struct stat status {};
-  return ::stat(LocalPathOf(folder).c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+  return TLocalFolder::OpenIfThere(local_root_, RelativeLocalPath(folder)).has_value();
 }
 
 void TSynDevice::DeleteLocalFile(TNode& node) {
-  const std::string path = LocalPathOf(node);
-  if (::unlink(path.c_str()) == 0) return;
+  const std::string relative = RelativeLocalPath(node);
+  const auto [folder_path, name_view] = SplitLastName(relative);
+  const std::string name(name_view);
+  const TLocalFolder folder = TLocalFolder::Open(local_root_, folder_path);
+  struct stat file_status {};
+  if (!folder.Status(name, file_status)) ThrowSystemError(ENOENT);
+  if (S_ISLNK(file_status.st_mode)) ThrowSystemError(ELOOP);
+  if (::unlinkat(folder.Fd(), name.c_str(), 0) == 0) return;
   if (errno != EACCES && errno != EPERM) ThrowSystemError(errno);
   // Read-only: the file loses its protection as it would lose a read-only
   // attribute. On this system a file's own bits do not guard it from being
   // deleted, its folder's do, so the folder is opened for the one deletion
   // and closed again.
-  struct stat file_status {};
-  if (::stat(path.c_str(), &file_status) == 0) ::chmod(path.c_str(), file_status.st_mode | S_IWUSR);
-  const std::string folder = FolderOf(path);
+  ::fchmodat(folder.Fd(), name.c_str(), file_status.st_mode | S_IWUSR, 0);
   struct stat folder_status {};
-  const bool folder_opened = ::stat(folder.c_str(), &folder_status) == 0 &&
+  const bool folder_opened = ::fstat(folder.Fd(), &folder_status) == 0 &&
                              (folder_status.st_mode & S_IWUSR) == 0 &&
-                             ::chmod(folder.c_str(), folder_status.st_mode | S_IWUSR) == 0;
-  const int result = ::unlink(path.c_str());
+                             ::fchmod(folder.Fd(), folder_status.st_mode | S_IWUSR) == 0;
+  const int result = ::unlinkat(folder.Fd(), name.c_str(), 0);
   const int error = errno;
-  if (folder_opened) ::chmod(folder.c_str(), folder_status.st_mode & 07777);
+  if (folder_opened) ::fchmod(folder.Fd(), folder_status.st_mode & 07777);
   if (result != 0) ThrowSystemError(error);
 }
 
 void TSynDevice::RemoveLocalFolder(TSynFolder& folder) {
-  const std::string path = LocalPathOf(folder);
+  const std::string relative = RelativeLocalPath(folder);
   Unwatch(folder);
-  if (::rmdir(path.c_str()) != 0) ThrowSystemError(errno);
+  if (relative.empty()) {
+    if (::rmdir(local_root_.c_str()) != 0) ThrowSystemError(errno);
+    return;
+  }
+  const auto [parent_path, name] = SplitLastName(relative);
+  // AT_REMOVEDIR refuses a link (ENOTDIR): only the folder itself goes.
+  const TLocalFolder parent = TLocalFolder::Open(local_root_, parent_path);
+  if (::unlinkat(parent.Fd(), std::string(name).c_str(), AT_REMOVEDIR) != 0)
+    ThrowSystemError(errno);
 }
 
 bool TSynDevice::IsReservedName(std::string_view name, bool folder) const {
   return IsDownloadTempName(name) || (!folder && name == project_file_name_);
 }
 
+// current_folder_ and watched_ only ever name nodes still in the tree when
+// they are set, and Unwatch (which every node leaving the tree hears before
+// it can be freed) takes them out again under the same lock: so they never
+// name a freed node.
+
 void TSynDevice::SetCurrentFolder(TSynFolder& folder) {
   std::lock_guard lock(mutex_);
-  current_folder_ = &folder;
+  // An open that ran while its folder left the tree does not make it current.
+  if (folder.IsInTree()) current_folder_ = &folder;
 }
 
 TSynFolder& TSynDevice::CurrentFolder() const {
@@ -165,21 +189,27 @@ TSynFolder& TSynDevice::CurrentFolder() const {
 // Presence
 
 void TSynDevice::Watch(TNode& node) {
-  const bool watch =
-      dynamic_cast<TSynFolder*>(&node) != nullptr && node.LocalPresence() == prPresent;
+  if (dynamic_cast<TSynFolder*>(&node) == nullptr) return;
   std::lock_guard lock(mutex_);
-  if (watch)
+  // Read under the lock, so that the last call made decides, and never
+  // after the node's Unwatch.
+  if (node.LocalPresence() == prPresent && node.IsInTree())
     watched_.insert(&node);
   else
     watched_.erase(&node);
 }
 
 void TSynDevice::Unwatch(TNode& node) {
+  // Held outside the lock: letting go may free the folder, whose children
+  // then come back here.
+  const TNodeHold parent = node.ParentHold();
   std::lock_guard lock(mutex_);
   watched_.erase(&node);
+  if (dynamic_cast<TBranch*>(&node) != nullptr)
+    std::erase_if(watched_, [&](const TNode* watched) { return watched->IsDescendantOf(node); });
   if (current_folder_ == &node || current_folder_->IsDescendantOf(node)) {
-    auto* up = dynamic_cast<TSynFolder*>(node.Parent());
-    current_folder_ = up != nullptr ? up : &root_;
+    auto* up = parent.As<TSynFolder>();
+    current_folder_ = up != nullptr && up->IsInTree() ? up : &root_;
   }
 }
 

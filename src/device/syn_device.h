@@ -26,10 +26,16 @@ class TSynFolder;
 // watcher (nodes made later copy it from their parent); the destructor
 // detaches it again.
 //
+// Local disk: every access goes from the local root one name at a time
+// (TLocalFolder) and follows no symbolic link below it; listings leave links
+// out, and no delete acts through one.
+//
 // Threads: the constructor and destructor in the main thread; the ISynDevice
 // and IPresenceWatcher operations in any thread (worker threads, the main
 // thread, the connect thread). mutex_ guards current_folder_ and watched_;
-// the local-disk operations share no state.
+// it is taken before the tree's structure lock, and no hold is dropped
+// under it (a freed folder's children call Unwatch). The local-disk
+// operations share no state.
 class TSynDevice : public TOwnedObject, public ISynDevice, public IPresenceWatcher {
  public:
   // local_root: the project's folder, without a trailing "/";
@@ -45,20 +51,21 @@ class TSynDevice : public TOwnedObject, public ISynDevice, public IPresenceWatch
   void SetCurrentFolder(TSynFolder& folder) override;
   bool IsReservedName(std::string_view name, bool folder) const override;
 
-  // A folder whose local side is known present is watched; any other node
-  // that is told is not.
+  // A folder in the tree whose local side is known present is watched; any
+  // other folder that is told is not.
   void Watch(TNode& node) override;
-  // When the node is the current folder or holds it, its folder becomes
-  // current.
+  // The node and the folders below it are no longer watched. When it is
+  // the current folder or holds it, its folder becomes current (the root
+  // when that has left the tree too).
   void Unwatch(TNode& node) override;
 
-  // The folder the user opened last; the root at first. Main thread (it is
-  // never a node that has left the tree: leaving calls Unwatch first).
+  // The folder the user opened last; the root at first. A folder that is
+  // no longer in the tree is not made current. Main thread (it is never a
+  // node that has left the tree: leaving calls Unwatch first).
   TSynFolder& CurrentFolder() const;
   bool IsWatched(const TNode& node) const;
 
   const std::string& LocalRoot() const { return local_root_; }
-  std::string LocalPathOf(const TNode& node) const;
 
  private:
   void AttachTree(TNode& node);
@@ -69,8 +76,8 @@ class TSynDevice : public TOwnedObject, public ISynDevice, public IPresenceWatch
   const std::string project_file_name_;
 
   mutable std::mutex mutex_;
-  TSynFolder* current_folder_;                // mutex_; a node of the tree
-  std::unordered_set<const TNode*> watched_;  // mutex_; nodes of the tree
+  TSynFolder* current_folder_;                // mutex_; in the tree when set
+  std::unordered_set<const TNode*> watched_;  // mutex_; in the tree when added
 };
 
 }  // namespace ravelo

@@ -53,7 +53,17 @@ TNode* TBranch::FindChild(std::string_view name) const {
   return found == index_.end() ? nullptr : found->second;
 }
 
-void TBranch::AddChild(std::unique_ptr<TNode> child) {
+TNodeHold TBranch::HoldChild(std::string_view name) const {
+  const std::string key = FoldName(name);
+  std::lock_guard lock(StructureLock());
+  auto found = index_.find(key);
+  if (found == index_.end()) return {};
+  // In our list, so not released: a hold raised now cannot come too late.
+  found->second->holds_.fetch_add(1);
+  return TNodeHold(found->second, TNodeHold::TAdopt{});
+}
+
+TNodeHold TBranch::AddChild(std::unique_ptr<TNode> child, bool hold) {
   std::string key = FoldName(child->name_);
   std::lock_guard lock(StructureLock());
   if (index_.count(key) != 0) throw EDuplicateNode();
@@ -67,6 +77,9 @@ void TBranch::AddChild(std::unique_ptr<TNode> child) {
   const int index = static_cast<int>(children_.size()) - 1;
   for (TChildrenIterator* iterator : iterators_)
     if (index <= iterator->position_) ++iterator->position_;
+  if (!hold) return {};
+  added->holds_.fetch_add(1);
+  return TNodeHold(added, TNodeHold::TAdopt{});
 }
 
 TBranch::TTaken TBranch::Take(TNode& child, const TBranch* expected) {

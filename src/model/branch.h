@@ -37,8 +37,20 @@ class TBranch : public TNode {
     return added;
   }
 
-  // The child of that name ignoring ASCII case, or none.
+  // MakeChild, answering the new child held: it stays alive even when
+  // another thread takes it out of the tree before the caller uses it.
+  template <class T, class... Args>
+  THold<T> MakeHeldChild(std::string_view name, Args&&... args) {
+    auto child = std::make_unique<T>(this, name, std::forward<Args>(args)...);
+    return THold<T>(AddChild(std::move(child), /*hold=*/true));
+  }
+
+  // The child of that name ignoring ASCII case, or none. Another thread may
+  // take it out of the tree and free it at once: only the main thread (and
+  // a caller that merely tests for a name) may use the answer unheld.
   TNode* FindChild(std::string_view name) const;
+  // The same child, held (taken under the structure lock); empty when none.
+  TNodeHold HoldChild(std::string_view name) const;
   // Takes the child out of the tree; it is freed at once or, while
   // operations are queued on it, when the last one ends. Throws ENotMyChild.
   void RemoveChild(TNode& child);
@@ -63,7 +75,8 @@ class TBranch : public TNode {
   friend class TChildrenIterator;
 
   // Only through MakeChild: the child was made with this branch as parent.
-  void AddChild(std::unique_ptr<TNode> child);
+  // With hold, answers the child held.
+  TNodeHold AddChild(std::unique_ptr<TNode> child, bool hold = false);
   // Takes the child out of its parent's list (of `expected` only, when
   // given) and holds the parent, which Release needs and which another
   // thread might free meanwhile. Answers none when the child is no longer in

@@ -55,8 +55,12 @@ std::string TNode::Name() const {
 }
 
 std::string TNode::GetPath() const {
-  std::vector<const TNode*> chain;
   std::lock_guard lock(StructureLock());
+  return PathLocked();
+}
+
+std::string TNode::PathLocked() const {
+  std::vector<const TNode*> chain;
   // Up to, but not including, the root (the top node with no parent).
   for (const TNode* node = this;
        node != nullptr && (node == this || node->parent_.load() != nullptr);
@@ -86,6 +90,40 @@ TNode& TNode::ChildTowards(TNode& descendant) const {
     if (parent == nullptr) throw ENoPath(name_, node->name_);
     node = parent;
   }
+}
+
+TNodeHold TNode::ParentHold() const {
+  std::lock_guard lock(StructureLock());
+  // A parent link is set while the node is in the parent's list or being
+  // taken out of it (the taker holds the parent); either way the parent is
+  // alive here, but may have decided to die: then it is not to be held.
+  TBranch* parent = parent_.load();
+  if (parent == nullptr) return {};
+  std::lock_guard parent_lock(parent->lock_);
+  if (parent->dying_) return {};
+  parent->holds_.fetch_add(1);
+  return TNodeHold(parent, TNodeHold::TAdopt{});
+}
+
+bool TNode::IsInTree() const {
+  std::lock_guard lock(StructureLock());
+  return InTreeLocked();
+}
+
+bool TNode::InTreeLocked() const {
+  const TNode* node = this;
+  for (;;) {
+    if (!node->in_tree_) return false;
+    const TNode* parent = node->parent_.load();
+    if (parent == nullptr) return !node->detached_.load();  // a root still in use
+    node = parent;
+  }
+}
+
+std::optional<std::string> TNode::TreePath() const {
+  std::lock_guard lock(StructureLock());
+  if (!InTreeLocked()) return std::nullopt;
+  return PathLocked();
 }
 
 // ---------------------------------------------------------------------------
@@ -142,12 +180,20 @@ void TNode::Unhold() {
   // The guard unlocks before doomed (declared first) frees the node.
 }
 
-TNodeHold::TNodeHold(TNode& node) : node_(node) {
-  node_.holds_.fetch_add(1);
+TNodeHold::TNodeHold(TNode& node) : node_(&node) {
+  node.holds_.fetch_add(1);
 }
 
-TNodeHold::~TNodeHold() {
-  node_.Unhold();
+TNodeHold& TNodeHold::operator=(TNodeHold&& other) noexcept {
+  if (this != &other) {
+    Reset();
+    node_ = std::exchange(other.node_, nullptr);
+  }
+  return *this;
+}
+
+void TNodeHold::Reset() {
+  if (TNode* node = std::exchange(node_, nullptr)) node->Unhold();
 }
 
 // ---------------------------------------------------------------------------

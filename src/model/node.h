@@ -6,8 +6,10 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "model/node_state.h"
 
@@ -18,6 +20,7 @@ class IPresenceWatcher;
 class IServer;
 class ISynDisplay;
 class TBranch;
+class TNodeHold;
 class TWaiter;
 
 // One node of the synchronization tree: a remote file or folder together with
@@ -47,9 +50,10 @@ class TWaiter;
 //   operation only and never while calling out.
 // - lock_ guards the queue, self_, counted_in_, the changes of detached_ and
 //   in_process_ (both also read without it, as atomics) and the decision to
-//   free a released node. holds_ is raised without it, but only while the
-//   node is known to be alive (a hold already, or in the tree under the
-//   structure lock), so it cannot be raised after it was seen to be 0.
+//   free a released node. holds_ is raised without it only while the node
+//   is known to be alive (a hold already, or in a branch's list under the
+//   structure lock), else under it while not dying_ (ParentHold), so it
+//   cannot be raised after it was seen to be 0.
 // - Lock order: the structure lock before a node's lock_ (taking a child
 //   out holds its parent), never the other way round.
 // - observers_mutex_ guards display_ and watcher_.
@@ -104,7 +108,8 @@ class TNode {
 
   // --- Structure (any thread) --------------------------------------------
   std::string Name() const;
-  // None for the root and once the node has left the tree.
+  // None for the root and once the node has left the tree. Nothing keeps
+  // the answer alive: outside the main thread, use ParentHold to reach it.
   TBranch* Parent() const { return parent_.load(); }
   // Names joined by "\", empty for the root.
   std::string GetPath() const;
@@ -112,6 +117,18 @@ class TNode {
   // The child of this node on the way down to descendant; throws ENoPath.
   TNode& ChildTowards(TNode& descendant) const;
   bool IsDetached() const { return detached_.load(); }
+  // The parent, held so that it stays alive however the tree changes
+  // meanwhile; empty for the root, once the node has left the tree, and
+  // while the parent is being freed. Takes the structure lock, then the
+  // parent's lock_. The caller must keep this node alive during the call.
+  TNodeHold ParentHold() const;
+  // Whether the node and every folder above it are still in a tree whose
+  // root has not been released. Structure lock.
+  bool IsInTree() const;
+  // GetPath, taken in one step with IsInTree: none once the node or a
+  // folder above it has left the tree (the path would then name another
+  // place: a detached folder's children see it as their root).
+  std::optional<std::string> TreePath() const;
 
   // --- Presence and state --------------------------------------------------
   TPresence LocalPresence() const;
@@ -186,6 +203,9 @@ class TNode {
   // Takes a node out of the tree: detaches it, cancels its waiters and frees
   // it now or hands it to itself until the last waiter or hold ends.
   static void Release(std::unique_ptr<TNode> self, TBranch* former_parent);
+  // Structure lock held.
+  bool InTreeLocked() const;
+  std::string PathLocked() const;
   void Detach(TBranch* former_parent);
   void PruneIfGone();
 
@@ -230,19 +250,63 @@ class TNode {
 
 // Keeps a node alive while it may leave the tree, e.g. across a refresh that
 // prunes it. A node released while held is freed when the last hold goes.
-// Any thread; the node must be alive when the hold is made and no other
-// thread may free it meanwhile (the caller holds it already, runs one of its
+// Any thread; a hold may be moved, and an empty one holds nothing.
+// TNodeHold(node) requires the node to be alive and no other thread able to
+// free it meanwhile (the caller holds it already, runs one of its
 // operations, or is the main thread holding a node it has seen no
-// NodeRemoved for). Children handed out by an iterator are held by it.
+// NodeRemoved for); for a node reached through the tree, take a hold from
+// TNode::ParentHold, TBranch::HoldChild or an iterator instead, which raise
+// it under the structure lock. Dropping a hold may free the node: never drop
+// one while holding a lock the freeing takes (the structure lock, a node's
+// lock_, or a lock taken by IPresenceWatcher::Unwatch).
 class TNodeHold {
  public:
+  TNodeHold() = default;
   explicit TNodeHold(TNode& node);
-  ~TNodeHold();
-  TNodeHold(const TNodeHold&) = delete;
-  TNodeHold& operator=(const TNodeHold&) = delete;
+  TNodeHold(TNodeHold&& other) noexcept : node_(std::exchange(other.node_, nullptr)) {}
+  TNodeHold& operator=(TNodeHold&& other) noexcept;
+  ~TNodeHold() { Reset(); }
+
+  TNode* Get() const { return node_; }
+  TNode& operator*() const { return *node_; }
+  TNode* operator->() const { return node_; }
+  explicit operator bool() const { return node_ != nullptr; }
+  // The node as a T; none when empty or of another class.
+  template <class T>
+  T* As() const {
+    return dynamic_cast<T*>(node_);
+  }
+  // Lets go now.
+  void Reset();
 
  private:
-  TNode& node_;
+  friend class TNode;
+  friend class TBranch;
+  // Adopts a hold already raised (under the structure lock).
+  struct TAdopt {};
+  TNodeHold(TNode* node, TAdopt) : node_(node) {}
+
+  TNode* node_ = nullptr;
+};
+
+// A hold on a node of a known class.
+template <class T>
+class THold {
+ public:
+  THold() = default;
+  // Keeps hold when it holds a T; lets it go and stays empty otherwise.
+  explicit THold(TNodeHold hold) : hold_(std::move(hold)), node_(hold_.As<T>()) {
+    if (node_ == nullptr) hold_.Reset();
+  }
+
+  T* Get() const { return node_; }
+  T& operator*() const { return *node_; }
+  T* operator->() const { return node_; }
+  explicit operator bool() const { return node_ != nullptr; }
+
+ private:
+  TNodeHold hold_;
+  T* node_ = nullptr;
 };
 
 }  // namespace ravelo

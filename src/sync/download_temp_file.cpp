@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <random>
 #include <system_error>
 
@@ -32,13 +31,12 @@ bool IsDownloadTempName(std::string_view name) {
   return name.starts_with(kDownloadTempPrefix);
 }
 
-TDownloadTempFile::TDownloadTempFile(std::string target) : target_(std::move(target)) {
-  const auto slash = target_.rfind('/');
-  const std::string folder =
-      slash == std::string::npos ? std::string() : target_.substr(0, slash + 1);
+TDownloadTempFile::TDownloadTempFile(const std::string& root, std::string_view relative)
+    : folder_(TLocalFolder::Open(root, SplitLastName(relative).first, /*create=*/true)),
+      target_(SplitLastName(relative).second) {
   for (int attempt = 0; attempt < 100; ++attempt) {
-    path_ = folder + std::string(kDownloadTempPrefix) + RandomSuffix();
-    fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    name_ = std::string(kDownloadTempPrefix) + RandomSuffix();
+    fd_ = ::openat(folder_.Fd(), name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd_ >= 0) return;
     if (errno != EEXIST) ThrowSystemError(errno);
   }
@@ -47,7 +45,7 @@ TDownloadTempFile::TDownloadTempFile(std::string target) : target_(std::move(tar
 
 TDownloadTempFile::~TDownloadTempFile() {
   Close();
-  if (!committed_) ::unlink(path_.c_str());
+  if (!committed_) ::unlinkat(folder_.Fd(), name_.c_str(), 0);
 }
 
 void TDownloadTempFile::Write(std::string_view bytes) {
@@ -65,12 +63,15 @@ void TDownloadTempFile::Commit() {
   // The new copy takes the place of the old one with its permissions: a
   // private file stays private, a script stays executable.
   struct stat target {};
-  if (::stat(target_.c_str(), &target) == 0 && S_ISREG(target.st_mode))
+  if (folder_.Status(target_, target)) {
+    if (!S_ISREG(target.st_mode)) ThrowSystemError(EEXIST);
     ::fchmod(fd_, target.st_mode & 07777);
+  }
   const int fd = fd_;
   fd_ = -1;
   if (::close(fd) != 0) ThrowSystemError(errno);
-  if (std::rename(path_.c_str(), target_.c_str()) != 0) ThrowSystemError(errno);
+  if (::renameat(folder_.Fd(), name_.c_str(), folder_.Fd(), target_.c_str()) != 0)
+    ThrowSystemError(errno);
   committed_ = true;
 }
 

@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "sync/local_folder.h"
+
 namespace ravelo {
 
 // Downloads never write the local copy itself: they fill a hidden file in
@@ -14,13 +16,15 @@ inline constexpr std::string_view kDownloadTempPrefix = ".ravelo-download-";
 
 bool IsDownloadTempName(std::string_view name);
 
-// One temporary download file. Created in the folder of the target (which
-// must exist) with the usual permissions (0666 less the umask); removed on
-// destruction unless committed. One thread.
+// One temporary download file, created in the target's folder (made when
+// missing, reached without following links: TLocalFolder) with the usual
+// permissions (0666 less the umask); removed on destruction unless
+// committed. One thread.
 class TDownloadTempFile {
  public:
-  // Throws std::system_error when the file cannot be created.
-  explicit TDownloadTempFile(std::string target);
+  // relative: the target's path below root. Throws std::system_error when
+  // the folder or the file cannot be made.
+  TDownloadTempFile(const std::string& root, std::string_view relative);
   ~TDownloadTempFile();
   TDownloadTempFile(const TDownloadTempFile&) = delete;
   TDownloadTempFile& operator=(const TDownloadTempFile&) = delete;
@@ -29,16 +33,17 @@ class TDownloadTempFile {
   void Write(std::string_view bytes);
   // Gives the file the permissions of the target it replaces (when there is
   // one), closes it and renames it over the target; throws
-  // std::system_error, leaving the target as it was.
+  // std::system_error, leaving the target as it was. Anything but a regular
+  // file in the target's place (a link, a folder) is never replaced (EEXIST).
   void Commit();
-  const std::string& Path() const { return path_; }
   int Descriptor() const { return fd_; }
 
  private:
   void Close();
 
-  std::string target_;
-  std::string path_;
+  TLocalFolder folder_;
+  std::string target_;  // name in folder_
+  std::string name_;    // the temporary file's name in folder_
   int fd_ = -1;
   bool committed_ = false;
 };

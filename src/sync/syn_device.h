@@ -23,7 +23,8 @@ struct TLocalFileInfo {
 // ISyncProject::Device. Called from any thread: worker threads running node
 // operations, the main thread reading a node's state, the connect thread.
 // Local paths are the project's local root, "/" and the node's path with
-// "/" for "\".
+// "/" for "\". No symbolic link below the local root is followed: a link is
+// neither a file nor a folder here, and a path through one leads nowhere.
 class ISynDevice {
  public:
   virtual ~ISynDevice() = default;
@@ -33,16 +34,19 @@ class ISynDevice {
   virtual TLocalFileInfo GetLocalInfo(TNode& node) = 0;
   // A new listing of the folder's local directory: subfolders, and files
   // with time and size. Empty when the directory does not exist. Leaves out
-  // the project file, temporary download files and names no node may bear.
+  // links, the project file, temporary download files and names no node
+  // may bear.
   virtual std::shared_ptr<ITimeInfo> ListLocal(TSynFolder& folder) = 0;
   virtual bool LocalFolderExists(TSynFolder& folder) = 0;
   // Deletes the node's local file, making it writable first if it has to;
-  // throws std::system_error when the system refuses.
+  // throws std::system_error when the system refuses, or when a link is in
+  // the file's place.
   virtual void DeleteLocalFile(TNode& node) = 0;
   // Stops watching the folder, then removes its (empty) local directory;
-  // throws std::system_error when the system refuses.
+  // throws std::system_error when the system refuses (a link included).
   virtual void RemoveLocalFolder(TSynFolder& folder) = 0;
-  // The folder the user opened last.
+  // The folder the user opened last; ignored for a folder that has left
+  // the tree meanwhile.
   virtual void SetCurrentFolder(TSynFolder& folder) = 0;
   // Names the local cache keeps for itself: temporary downloads, and for
   // files the project file's name, in every folder. No listing, local or

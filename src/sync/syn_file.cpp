@@ -49,11 +49,25 @@ std::string GroupDigits(std::int64_t value) {
   return negative ? "-" + grouped : grouped;
 }
 
-TSynFolder* ParentFolder(const TNode& node) {
-  return dynamic_cast<TSynFolder*>(node.Parent());
-}
-
 }  // namespace
+
+// The basis of one transfer, from the decision to its end however it ends.
+class TSynFile::TTransfer {
+ public:
+  TTransfer(TSynFile& file, const TFileTimes& basis) : file_(file) {
+    std::lock_guard lock(file_.mutex_);
+    file_.basis_ = basis;
+  }
+  ~TTransfer() {
+    std::lock_guard lock(file_.mutex_);
+    file_.basis_.reset();
+  }
+  TTransfer(const TTransfer&) = delete;
+  TTransfer& operator=(const TTransfer&) = delete;
+
+ private:
+  TSynFile& file_;
+};
 
 TSynFile::TSynFile(TBranch* parent, std::string_view name) : TLeaf(parent, name) {}
 
@@ -163,7 +177,9 @@ void TSynFile::SetLocalTime(TDateTime time) {
     times_.LocalTime.SetValue(time);
   }
   MarkLocalKnown();
-  if (TSynFolder* parent = ParentFolder(*this)) parent->MarkLocalPresent();
+  // Held: another thread may take the folder out of the tree meanwhile.
+  const TNodeHold parent = ParentHold();
+  if (auto* folder = parent.As<TSynFolder>()) folder->MarkLocalPresent();
 }
 
 void TSynFile::SetRemoteTime(TDateTime time) {
@@ -173,7 +189,8 @@ void TSynFile::SetRemoteTime(TDateTime time) {
     times_.RemoteTime.SetValue(time);
   }
   MarkRemoteKnown();
-  if (TSynFolder* parent = ParentFolder(*this)) parent->MarkRemotePresent();
+  const TNodeHold parent = ParentHold();
+  if (auto* folder = parent.As<TSynFolder>()) folder->MarkRemotePresent();
 }
 
 void TSynFile::SetLocalSize(std::int64_t size) {
@@ -190,6 +207,57 @@ void TSynFile::MarkSynchronized() {
   std::lock_guard lock(mutex_);
   times_.SyncedLocalTime.SetValue(times_.LocalTime.GetValue());
   times_.SyncedRemoteTime.SetValue(times_.RemoteTime.GetValue());
+}
+
+void TSynFile::MarkSynchronized(TDateTime local_time, TDateTime remote_time) {
+  std::lock_guard lock(mutex_);
+  times_.SyncedLocalTime.SetValue(local_time);
+  times_.SyncedRemoteTime.SetValue(remote_time);
+}
+
+void TSynFile::ForgetSynchronized() {
+  std::lock_guard lock(mutex_);
+  times_.SyncedLocalTime.Clear();
+  times_.SyncedRemoteTime.Clear();
+}
+
+// ---------------------------------------------------------------------------
+// The transfer's re-check
+
+std::optional<TFileTimes> TSynFile::TransferBasis() const {
+  std::lock_guard lock(mutex_);
+  return basis_;
+}
+
+namespace {
+
+// The same time, or undefined on both: the side has not changed.
+bool Unchanged(const TNullableTime& before, const TNullableTime& now) {
+  return now.EqualTo(before) || (!now.Defined() && !before.Defined());
+}
+
+}  // namespace
+
+void TSynFile::CheckLocalUnchanged() {
+  const std::optional<TFileTimes> basis = TransferBasis();
+  if (!basis) return;
+  RefreshLocal();
+  if (!Unchanged(basis->LocalTime, Times().LocalTime)) throw ECannotSynchronize(CalcState());
+}
+
+void TSynFile::CheckRemoteUnchanged(const std::optional<TRemoteFileInfo>& listed) {
+  const std::optional<TFileTimes> basis = TransferBasis();
+  if (!basis) return;
+  TNullableTime now;
+  if (listed) now.SetValue(listed->Modified);
+  if (Unchanged(basis->RemoteTime, now)) return;
+  if (listed) {
+    SetRemoteTime(listed->Modified);
+    SetRemoteSize(listed->Size);
+  } else {
+    ClearRemoteTree();
+  }
+  throw ECannotSynchronize(CalcState());
 }
 
 // ---------------------------------------------------------------------------
@@ -239,27 +307,42 @@ void TSynFile::DoOpen(IServer& server) {
 }
 
 void TSynFile::DoSynchronize(IServer& server) {
-  ReadUnknownSides(server);
-  const TNodeState state = CalcState();
+  // The local side is read again whatever the tree knew: an edit saved
+  // since the last listing must not be replaced by a download, and an
+  // upload sends what is there now. The decision's times are the ones the
+  // file is marked synchronized with, never later ones a merge from another
+  // thread sets while the transfer runs.
+  RefreshLocal();
+  if (RemotePresence() == prUnknown) RefreshRemote(server);
+  const TFileTimes seen = Times();
+  const TNodeState state = FileState(seen);
   switch (state) {
     case nsNotCached:
     case nsExpired: {
-      server.Download(*this);
+      {
+        const TTransfer transfer(*this, seen);
+        server.Download(*this);
+      }
+      // The synchronized local time is the new copy's own.
       const TLocalFileInfo info = SyncProject().Device().GetLocalInfo(*this);
       SetLocalTime(info.Time);
       SetLocalSize(info.Size);
-      MarkSynchronized();
+      MarkSynchronized(info.Time, seen.RemoteTime.GetValue());
       break;
     }
     case nsSynchronized:
-      MarkSynchronized();
+      MarkSynchronized(seen.LocalTime.GetValue(), seen.RemoteTime.GetValue());
       break;
     case nsFresh: {
-      server.Upload(*this);
+      {
+        const TTransfer transfer(*this, seen);
+        server.Upload(*this);
+      }
+      // The synchronized remote time is the new copy's, from a fresh listing.
       const TRemoteFileInfo info = server.GetFileInfo(*this);
       SetRemoteTime(info.Modified);
       SetRemoteSize(info.Size);
-      MarkSynchronized();
+      MarkSynchronized(seen.LocalTime.GetValue(), info.Modified);
       break;
     }
     default:
@@ -287,10 +370,9 @@ void TSynFile::DoDelete(IServer& server) {
 }
 
 void TSynFile::DoCreateLocal(IServer& server) {
-  TSynFolder* parent = ParentFolder(*this);
-  if (parent == nullptr) return;
-  CreateFolderChain(LocalPath(*parent));
-  CreateEmptyFile(LocalPath(*this));
+  // Run again once a server is granted (the remote side is read last), so
+  // it never truncates: what an editor wrote in between stays.
+  CreateEmptyFile(SyncProject().LocalRoot(), RelativeLocalPath(*this));
   const TLocalFileInfo info = SyncProject().Device().GetLocalInfo(*this);
   SetLocalTime(info.Time);
   SetLocalSize(info.Size);

@@ -2,11 +2,13 @@
 
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "model/leaf.h"
 #include "model/nullable.h"
+#include "model/server.h"
 
 namespace ravelo {
 
@@ -78,20 +80,44 @@ class TSynFile : public TLeaf {
   void SetLocalSize(std::int64_t size);
   void SetRemoteSize(std::int64_t size);
   // The current times become the synchronized ones, local first; throws
-  // ETimeUndefined at the first undefined one.
+  // ETimeUndefined at the first undefined one. For the conflict dialog's
+  // "identical": a transfer marks with the times it saw instead.
   void MarkSynchronized();
+  void MarkSynchronized(TDateTime local_time, TDateTime remote_time);
+  // Both synchronized times become undefined: the file is never again taken
+  // for unchanged on either side until it is synchronized anew.
+  void ForgetSynchronized();
+
+  // --- The transfer's re-check, for the server that carries it out ----
+  // A synchronize decides on times it has just read (the local side always
+  // read again) and keeps them as the basis of its transfer while the
+  // server's Download or Upload runs. Just before the server replaces a
+  // copy it reads that copy again and hands it to the Check below, which
+  // throws ECannotSynchronize for the state the file now has when the side
+  // changed since the decision (recording what it found), so that nothing
+  // is overwritten. Outside a transfer they do nothing. Called in the
+  // transfer's worker thread.
+  std::optional<TFileTimes> TransferBasis() const;
+  // Reads the local copy again; before a download replaces it.
+  void CheckLocalUnchanged();
+  // The file as the server lists it now (none: not listed); before an
+  // upload replaces it.
+  void CheckRemoteUnchanged(const std::optional<TRemoteFileInfo>& listed);
   // Opens the local copy with the program its extension is set to.
   void Launch();
 
  private:
+  class TTransfer;
+
   // Reads the sides not known yet, so that no transfer is decided on
   // information that was never read.
   void ReadUnknownSides(IServer& server);
 
   mutable std::mutex mutex_;
-  TNullableSize local_size_;   // mutex_
-  TNullableSize remote_size_;  // mutex_
-  TFileTimes times_;           // mutex_
+  TNullableSize local_size_;         // mutex_
+  TNullableSize remote_size_;        // mutex_
+  TFileTimes times_;                 // mutex_
+  std::optional<TFileTimes> basis_;  // mutex_; while a transfer runs
 };
 
 }  // namespace ravelo

@@ -15,14 +15,6 @@
 
 namespace ravelo {
 
-namespace {
-
-TSynFolder* ParentFolder(const TNode& node) {
-  return dynamic_cast<TSynFolder*>(node.Parent());
-}
-
-}  // namespace
-
 TSynFolder::TSynFolder(TBranch* parent, std::string_view name) : TBranch(parent, name) {}
 
 TNodeState TSynFolder::CalcState() {
@@ -66,14 +58,17 @@ void TSynFolder::MarkLocalPresent() {
   if (LocalPresence() == prPresent) return;
   has_local_.store(true);
   MarkLocalKnown();
-  if (TSynFolder* parent = ParentFolder(*this)) parent->MarkLocalPresent();
+  // Held: another thread may take the folder above out of the tree meanwhile.
+  const TNodeHold parent = ParentHold();
+  if (auto* folder = parent.As<TSynFolder>()) folder->MarkLocalPresent();
 }
 
 void TSynFolder::MarkRemotePresent() {
   if (RemotePresence() == prPresent) return;
   has_remote_.store(true);
   MarkRemoteKnown();
-  if (TSynFolder* parent = ParentFolder(*this)) parent->MarkRemotePresent();
+  const TNodeHold parent = ParentHold();
+  if (auto* folder = parent.As<TSynFolder>()) folder->MarkRemotePresent();
 }
 
 void TSynFolder::ForgetRemoteListing() {
@@ -85,28 +80,42 @@ void TSynFolder::ForgetRemoteListing() {
 // ---------------------------------------------------------------------------
 // Children by name
 
-TSynFile& TSynFolder::ObtainFile(std::string_view name) {
-  if (TNode* child = FindChild(name)) {
-    auto* file = dynamic_cast<TSynFile*>(child);
-    if (file == nullptr) throw EDuplicateNode();
-    return *file;
+namespace {
+
+// The child of that name as a T, held, made when there is none (then made
+// is set); another thread making it first is no error.
+template <class T>
+THold<T> Obtain(TSynFolder& folder, std::string_view name, bool* made = nullptr) {
+  for (;;) {
+    if (TNodeHold child = folder.HoldChild(name)) {
+      THold<T> found(std::move(child));
+      if (!found) throw EDuplicateNode();  // a child of the other kind
+      return found;
+    }
+    try {
+      THold<T> added = folder.MakeHeldChild<T>(name);
+      if (made != nullptr) *made = true;
+      return added;
+    } catch (const EDuplicateNode&) {
+      // Made by another thread since we looked: take that one.
+    }
   }
-  return MakeChild<TSynFile>(name);
 }
 
-TSynFolder& TSynFolder::ObtainFolder(std::string_view name) {
-  if (TNode* child = FindChild(name)) {
-    auto* folder = dynamic_cast<TSynFolder*>(child);
-    if (folder == nullptr) throw EDuplicateNode();
-    return *folder;
-  }
-  return MakeChild<TSynFolder>(name);
+}  // namespace
+
+THold<TSynFile> TSynFolder::ObtainFile(std::string_view name) {
+  return Obtain<TSynFile>(*this, name);
 }
 
-TSynFolder& TSynFolder::FolderByName(std::string_view name) {
-  auto* folder = dynamic_cast<TSynFolder*>(FindChild(name));
-  if (folder == nullptr) throw ENoFolderWithName(std::string(name));
-  return *folder;
+THold<TSynFolder> TSynFolder::ObtainFolder(std::string_view name) {
+  return Obtain<TSynFolder>(*this, name);
+}
+
+THold<TSynFolder> TSynFolder::FolderByName(std::string_view name) {
+  THold<TSynFolder> folder(HoldChild(name));
+  if (!folder) throw ENoFolderWithName(std::string(name));
+  return folder;
 }
 
 // ---------------------------------------------------------------------------
@@ -133,20 +142,17 @@ void TSynFolder::MergeRemoteListing(const ITimeInfo& listing) {
   for (int i = 0; i < listing.FolderCount(); ++i) {
     const std::string& name = listing.FolderAt(i).Name;
     if (!IsValidNodeName(name) || device.IsReservedName(name, true)) continue;
-    TSynFolder& folder = ObtainFolder(name);
-    TNodeHold hold(folder);
-    folder.MarkRemotePresent();
+    ObtainFolder(name)->MarkRemotePresent();
   }
   for (int i = 0; i < listing.FileCount(); ++i) {
     const TTimeInfoFile& entry = listing.FileAt(i);
     if (!IsValidNodeName(entry.Name) || device.IsReservedName(entry.Name, false)) continue;
-    TSynFile& file = ObtainFile(entry.Name);
-    TNodeHold hold(file);
+    const THold<TSynFile> file = ObtainFile(entry.Name);
     if (entry.Time.Defined() && entry.Size.Defined()) {
-      file.SetRemoteTime(entry.Time.GetValue());
-      file.SetRemoteSize(entry.Size.GetValue());
+      file->SetRemoteTime(entry.Time.GetValue());
+      file->SetRemoteSize(entry.Size.GetValue());
     } else {
-      file.ClearRemoteTree();
+      file->ClearRemoteTree();
     }
   }
   remote_listed_.store(true);
@@ -161,31 +167,17 @@ void TSynFolder::MergeLocalListing(const ITimeInfo& listing) {
   for (int i = 0; i < listing.FolderCount(); ++i) {
     const std::string& name = listing.FolderAt(i).Name;
     if (!IsValidNodeName(name)) continue;
-    TNode* child = FindChild(name);
-    TSynFolder* folder = nullptr;
-    if (child == nullptr) {
-      folder = &MakeChild<TSynFolder>(name);
-      folder->ClearRemoteTree();
-    } else {
-      folder = dynamic_cast<TSynFolder*>(child);
-      if (folder == nullptr) throw EDuplicateNode();
-    }
-    TNodeHold hold(*folder);
+    bool made = false;
+    const THold<TSynFolder> folder = Obtain<TSynFolder>(*this, name, &made);
+    if (made) folder->ClearRemoteTree();
     folder->MarkLocalPresent();
   }
   for (int i = 0; i < listing.FileCount(); ++i) {
     const TTimeInfoFile& entry = listing.FileAt(i);
     if (!IsValidNodeName(entry.Name)) continue;
-    TNode* child = FindChild(entry.Name);
-    TSynFile* file = nullptr;
-    if (child == nullptr) {
-      file = &MakeChild<TSynFile>(entry.Name);
-      file->ClearRemoteTree();
-    } else {
-      file = dynamic_cast<TSynFile*>(child);
-      if (file == nullptr) throw EDuplicateNode();
-    }
-    TNodeHold hold(*file);
+    bool made = false;
+    const THold<TSynFile> file = Obtain<TSynFile>(*this, entry.Name, &made);
+    if (made) file->ClearRemoteTree();
     if (entry.Time.Defined() && entry.Size.Defined()) {
       file->SetLocalTime(entry.Time.GetValue());
       file->SetLocalSize(entry.Size.GetValue());
@@ -224,7 +216,7 @@ void TSynFolder::DoOpen(IServer& server) {
 void TSynFolder::DoSynchronize(IServer& server) {
   ReadAndList(server);
   if (LocalPresence() == prAbsent) {
-    CreateFolderChain(LocalPath(*this));
+    CreateFolderChain(SyncProject().LocalRoot(), RelativeLocalPath(*this));
     MarkLocalPresent();
   }
   if (RemotePresence() == prAbsent) {
@@ -252,7 +244,7 @@ void TSynFolder::DoDelete(IServer& server) {
 }
 
 void TSynFolder::DoCreateLocal(IServer& server) {
-  CreateFolderChain(LocalPath(*this));
+  CreateFolderChain(SyncProject().LocalRoot(), RelativeLocalPath(*this));
   MarkLocalPresent();
   if (RemotePresence() == prUnknown) RefreshRemote(server);
 }

@@ -61,11 +61,12 @@ class TSynFolder : public TBranch {
   bool LocalListed() const { return local_listed_.load(); }
 
   // The child of that name (ignoring ASCII case), made when there is none;
-  // EDuplicateNode when it is of the other kind.
-  TSynFile& ObtainFile(std::string_view name);
-  TSynFolder& ObtainFolder(std::string_view name);
+  // EDuplicateNode when it is of the other kind. Held, so that it stays
+  // alive however other threads change the tree meanwhile.
+  THold<TSynFile> ObtainFile(std::string_view name);
+  THold<TSynFolder> ObtainFolder(std::string_view name);
   // ENoFolderWithName when there is no child folder of that name.
-  TSynFolder& FolderByName(std::string_view name);
+  THold<TSynFolder> FolderByName(std::string_view name);
 
   // Merge a listing of this folder into the children. A child the listing
   // does not hold (as its kind) loses that side; the local merge takes a

@@ -79,7 +79,10 @@ TEST_F(SynDeviceTest, ListingsLeaveOutTheProjectFileTemporaryFilesAndBadNames) {
   dir.CreateFile("docs/.hidden", "1");
   dir.CreateDir("docs/sub");
   ASSERT_EQ(::mkfifo((dir / "docs/pipe").c_str(), 0600), 0);
+  // Links are left out like pipes: they lead out of the local cache.
   ASSERT_EQ(::symlink("nowhere", (dir / "docs/dangling").c_str()), 0);
+  ASSERT_EQ(::symlink("sub", (dir / "docs/linked").c_str()), 0);
+  ASSERT_EQ(::symlink(".hidden", (dir / "docs/alias").c_str()), 0);
 
   EXPECT_EQ(Files(*root), (std::map<std::string, std::int64_t>{{"docs", -1}}));
   EXPECT_EQ(Files(docs),
@@ -88,6 +91,21 @@ TEST_F(SynDeviceTest, ListingsLeaveOutTheProjectFileTemporaryFilesAndBadNames) {
   EXPECT_EQ(device->ListLocal(missing)->FileCount(), 0);
   EXPECT_FALSE(device->LocalFolderExists(missing));
   EXPECT_TRUE(device->LocalFolderExists(docs));
+  // Nor are they followed on the way to a node, nor deleted in its place.
+  TSynFolder& linked = docs.MakeChild<TSynFolder>("linked");
+  dir.CreateFile("docs/sub/in.txt", "x");
+  EXPECT_FALSE(device->LocalFolderExists(linked));
+  EXPECT_EQ(device->ListLocal(linked)->FileCount(), 0);
+  TSynFile& through = linked.MakeChild<TSynFile>("in.txt");
+  EXPECT_THROW(device->GetLocalInfo(through), EFileNotFound);
+  EXPECT_THROW(device->DeleteLocalFile(through), std::system_error);
+  TSynFile& alias = docs.MakeChild<TSynFile>("alias");
+  EXPECT_THROW(device->GetLocalInfo(alias), EFileNotFound);
+  EXPECT_THROW(device->DeleteLocalFile(alias), std::system_error);
+  EXPECT_THROW(device->RemoveLocalFolder(linked), std::system_error);
+  EXPECT_TRUE(dir.Exists("docs/sub/in.txt"));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "docs/alias"));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "docs/linked"));
 }
 
 TEST_F(SynDeviceTest, DeletesAReadOnlyFileInAReadOnlyFolder) {
@@ -130,6 +148,23 @@ TEST_F(SynDeviceTest, RemovesOnlyEmptyFoldersAndStopsWatchingThem) {
   TSynFolder& sub = docs.MakeChild<TSynFolder>("sub");
   device->SetCurrentFolder(sub);
   root->RemoveChild(docs);  // the current folder's folder leaves the tree
+  EXPECT_EQ(&device->CurrentFolder(), root.get());
+}
+
+// A node that has left the tree (an operation still holds it) is never
+// watched again, nor made current, nor is anything below it.
+TEST_F(SynDeviceTest, ANodeThatLeftTheTreeIsNeitherWatchedNorCurrent) {
+  TSynFolder& sub = docs.MakeChild<TSynFolder>("sub");
+  sub.MarkLocalPresent();
+  ASSERT_TRUE(device->IsWatched(sub));
+  TNodeHold hold(docs);
+  root->RemoveChild(docs);
+  EXPECT_FALSE(device->IsWatched(sub));
+  sub.MarkLocalKnown();  // as an operation still running on it would
+  docs.MarkLocalKnown();
+  device->SetCurrentFolder(sub);
+  EXPECT_FALSE(device->IsWatched(docs));
+  EXPECT_FALSE(device->IsWatched(sub));
   EXPECT_EQ(&device->CurrentFolder(), root.get());
 }
 

@@ -75,7 +75,7 @@ TEST_F(NodeQueueTest, OperationsOfOneNodeRunOneAfterTheOther) {
   file_->UploadFresh();
   file_->CreateLocal();  // the local side is read first and found absent
   ASSERT_TRUE(Started());
-  loop_.RunFor(std::chrono::milliseconds(20));
+  // The others are suspended, without a thread, until the first one ends.
   EXPECT_THAT(performed_.Events(), ElementsAre("synchronize"));
   EXPECT_EQ(file_->GetState(), nsInProcess);
   ASSERT_TRUE(Finish());

@@ -110,6 +110,39 @@ TEST_F(NodeTest, NamesFoldOnlyTheAsciiLetters) {
   EXPECT_EQ(root_->ChildCount(), 4);
 }
 
+// Holds taken through the tree, under its lock, keep their nodes alive
+// after another thread takes them out; a node whose folder has left has no
+// path in the tree any more.
+TEST_F(NodeTest, HoldsTakenThroughTheTreeOutliveARemoval) {
+  std::atomic<bool> dir_destroyed{false};
+  std::atomic<bool> file_destroyed{false};
+  auto& dir = root_->MakeChild<TTestBranch>("dir");
+  dir.destroyed = &dir_destroyed;
+  THold<TTestLeaf> file = dir.MakeHeldChild<TTestLeaf>("f");
+  file->destroyed = &file_destroyed;
+  EXPECT_EQ(file->TreePath(), "dir\\f");
+  TNodeHold parent = file->ParentHold();
+  TNodeHold found = root_->HoldChild("DIR");
+  EXPECT_EQ(parent.Get(), &dir);
+  EXPECT_EQ(found.As<TTestBranch>(), &dir);
+  EXPECT_FALSE(root_->HoldChild("none"));
+  EXPECT_FALSE(root_->ParentHold());
+  EXPECT_FALSE(THold<TTestLeaf>(root_->HoldChild("dir")));  // not a leaf
+
+  root_->RemoveChild(dir);
+  EXPECT_FALSE(dir_destroyed);
+  EXPECT_FALSE(file->IsInTree());
+  EXPECT_EQ(file->TreePath(), std::nullopt);
+  EXPECT_TRUE(root_->IsInTree());
+  parent = std::move(found);
+  parent.Reset();
+  EXPECT_TRUE(dir_destroyed);
+  EXPECT_FALSE(file_destroyed);
+  EXPECT_EQ(file->Parent(), nullptr);
+  file = {};
+  EXPECT_TRUE(file_destroyed);
+}
+
 TEST_F(NodeTest, RefusedNodesLeaveNoTrace) {
   root_->MakeChild<TTestLeaf>("Data");
   EXPECT_THROW(root_->MakeChild<TTestBranch>("dATA"), EDuplicateNode);

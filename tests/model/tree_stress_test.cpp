@@ -31,22 +31,12 @@
 namespace ravelo {
 namespace {
 
-std::atomic<std::uint64_t> random_state{1};
+using test::Below;
+using test::CheckIdle;
+
 std::atomic<int> nodes_made{0};
 std::atomic<int> nodes_freed{0};
 std::atomic<int> new_names{0};
-
-std::uint64_t Random() {
-  // splitmix64 over a shared counter: any thread, no lock.
-  std::uint64_t z = random_state.fetch_add(0x9E3779B97F4A7C15ULL) + 0x9E3779B97F4A7C15ULL;
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-  return z ^ (z >> 31);
-}
-
-int Below(int n) {
-  return static_cast<int>(Random() % static_cast<std::uint64_t>(n));
-}
 
 // A node whose every operation does something random to itself, the tree or
 // the server; reading a side finds it at random.
@@ -136,12 +126,6 @@ class TTrackingDisplay : public ISynDisplay {
   }
 };
 
-void CheckIdle(TNode& node) {
-  EXPECT_FALSE(node.IsInProcess()) << node.GetPath();
-  EXPECT_EQ(node.BusyChildren(), 0) << node.GetPath();
-  for (auto children = node.GetChildren(); !children->Done();) CheckIdle(children->Next());
-}
-
 // Brings the tree back to six folders of eight files: operations keep
 // deleting and pruning nodes.
 void TopUp(TBranch& root, TTrackingDisplay& display) {
@@ -162,7 +146,7 @@ void TopUp(TBranch& root, TTrackingDisplay& display) {
 }
 
 void RunStress(std::uint64_t seed, int rounds) {
-  random_state = seed;
+  test::SeedRandom(seed);
   nodes_made = 0;
   nodes_freed = 0;
   test::TTestMainLoop loop;
@@ -210,7 +194,9 @@ void RunStress(std::uint64_t seed, int rounds) {
     }
     loop.ProcessPending();
     // Keep the number of threads bounded.
-    if (TWaiter::LiveCount() > 60) loop.RunUntil([] { return TWaiter::LiveCount() < 20; });
+    if (TWaiter::LiveCount() > 60) {
+      ASSERT_TRUE(loop.RunUntil([] { return TWaiter::LiveCount() < 20; }));
+    }
   }
   ASSERT_TRUE(test::WaitForWaiters(loop, std::chrono::seconds(60)));
   CheckIdle(*root);

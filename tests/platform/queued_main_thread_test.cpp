@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -85,8 +87,16 @@ TEST(QueuedMainThreadTest, WaitUntilServesHandOversOfTheThreadWaitedFor) {
 TEST(QueuedMainThreadTest, AWaitInsideAHandOverServesTheHandOversQueuedWithIt) {
   // A posted function waits for a worker whose own hand-over was queued
   // right behind it: the wait must serve that one too, or neither ends.
-  std::atomic<int> wakes{0};
-  TQueuedMainThread main_thread([&] { ++wakes; });
+  std::mutex mutex;
+  std::condition_variable woken;
+  int wakes = 0;  // mutex
+  TQueuedMainThread main_thread([&] {
+    {
+      std::lock_guard lock(mutex);
+      ++wakes;
+    }
+    woken.notify_all();
+  });
   std::atomic<bool> finished{false};
   bool served = false;
   std::thread worker([&] {
@@ -94,8 +104,14 @@ TEST(QueuedMainThreadTest, AWaitInsideAHandOverServesTheHandOversQueuedWithIt) {
     main_thread.Synchronize([] {});
     finished = true;
   });
-  while (wakes.load() < 2) std::this_thread::yield();
+  {
+    std::unique_lock lock(mutex);
+    EXPECT_TRUE(woken.wait_for(lock, 10s, [&] { return wakes == 2; }));
+  }
   main_thread.ProcessPending();
+  // Should the wait inside not serve the worker, serve it here, so that the
+  // test fails instead of hanging.
+  EXPECT_TRUE(main_thread.WaitUntil([&] { return finished.load(); }, 10s));
   worker.join();
   EXPECT_TRUE(served);
 }

@@ -5,18 +5,21 @@
 // are made on the way in, a file missing from its folder's listing is an
 // EFileNotFound of the remote side, downloads fill a hidden temporary file
 // and replace the local copy only when complete). Records each call as
-// "download docs/a.txt" and can be told to fail a given call. Header only;
-// link ravelo_sync.
+// "download docs/a.txt" and can be told to fail a given call. Like the real
+// server it reads the side it replaces again just before (TSynFile's
+// transfer re-check) and reaches the local disk without following links.
+// Header only; link ravelo_sync.
+
+#include <unistd.h>
 
 #include <algorithm>
 #include <exception>
-#include <filesystem>
-#include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <sstream>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -30,7 +33,9 @@
 #include "net/ftp_exceptions.h"
 #include "support/tree_doubles.h"
 #include "sync/download_temp_file.h"
+#include "sync/local_files.h"
 #include "sync/local_path.h"
+#include "sync/syn_file.h"
 #include "sync/sync_errors.h"
 
 namespace ravelo::test {
@@ -103,9 +108,15 @@ class TServerDouble : public IServer {
   }
 
   TEventLog log;
+  // Runs at the start of each call, in the caller's thread and without the
+  // double's lock, with the event the call is recorded as ("download
+  // docs/a.txt"): a test makes the server slow or changes the world
+  // meanwhile. Set before any operation starts.
+  std::function<void(const std::string& event)> on_call;
 
   // --- IServer
   TRemoteFileInfo GetFileInfo(TNode& file) override {
+    Announce("info", file);
     std::lock_guard lock(mutex_);
     const std::string path = Begin("info", file);
     // The folder's listing, found by exact name; a folder of that name
@@ -116,10 +127,12 @@ class TServerDouble : public IServer {
                            static_cast<std::int64_t>(found->second.content.size())};
   }
   bool FolderExists(TNode& folder) override {
+    Announce("exists", folder);
     std::lock_guard lock(mutex_);
     return IsFolder(Begin("exists", folder));
   }
   void Download(TNode& file) override {
+    Announce("download", file);
     std::unique_lock lock(mutex_);
     const std::string path = Begin("download", file, /*fail_now=*/false);
     MakeFolders(ParentOf(path));
@@ -129,28 +142,38 @@ class TServerDouble : public IServer {
     const std::string content = found->second.content;
     const auto failure = TakeFailure("download " + path);
     lock.unlock();
-    const std::string local = LocalNodePath(local_root_, file);
-    std::filesystem::create_directories(std::filesystem::path(local).parent_path());
-    TDownloadTempFile temp(local);
+    TDownloadTempFile temp(local_root_, RelativeLocalPath(file));
     if (failure) {
       temp.Write(content.substr(0, content.size() / 2));
       std::rethrow_exception(failure);
     }
     temp.Write(content);
+    if (auto* synced = dynamic_cast<TSynFile*>(&file)) synced->CheckLocalUnchanged();
     temp.Commit();
   }
   void Upload(TNode& file) override {
-    std::lock_guard lock(mutex_);
+    Announce("upload", file);
+    std::unique_lock lock(mutex_);
     const std::string path = Begin("upload", file);
-    std::ifstream in(LocalNodePath(local_root_, file), std::ios::binary);
-    if (!in) throw std::runtime_error("Cannot open the local file");
-    std::ostringstream content;
-    content << in.rdbuf();
+    std::optional<TRemoteFileInfo> listed;
+    if (const auto found = entries_.find(path); found != entries_.end() && !found->second.folder)
+      listed = TRemoteFileInfo{found->second.time,
+                               static_cast<std::int64_t>(found->second.content.size())};
+    lock.unlock();
+    if (auto* synced = dynamic_cast<TSynFile*>(&file)) synced->CheckRemoteUnchanged(listed);
+    const int fd = OpenLocalFileForReading(local_root_, RelativeLocalPath(file));
+    std::string content;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;)
+      content.append(buffer, static_cast<size_t>(got));
+    ::close(fd);
+    lock.lock();
     MakeFolders(ParentOf(path));
-    entries_[path] = TEntry{false, content.str(), clock_};
+    entries_[path] = TEntry{false, std::move(content), clock_};
     clock_ += 1.0 / 1440;
   }
   void DeleteFile(TNode& file) override {
+    Announce("delete", file);
     std::lock_guard lock(mutex_);
     const std::string path = Begin("delete", file);
     const auto found = entries_.find(path);
@@ -159,6 +182,7 @@ class TServerDouble : public IServer {
     entries_.erase(found);
   }
   void DeleteFolder(TNode& folder) override {
+    Announce("rmdir", folder);
     std::lock_guard lock(mutex_);
     const std::string path = Begin("rmdir", folder);
     if (!IsFolder(path) || path.empty() || !Children(path).empty())
@@ -166,6 +190,7 @@ class TServerDouble : public IServer {
     entries_.erase(path);
   }
   std::shared_ptr<ITimeInfo> ListFolder(TNode& folder) override {
+    Announce("list", folder);
     std::lock_guard lock(mutex_);
     const std::string path = Begin("list", folder);
     MakeFolders(path);
@@ -188,6 +213,7 @@ class TServerDouble : public IServer {
     return listing;
   }
   void Rename(TNode& node, const std::string& new_name) override {
+    Announce("rename", node, " " + new_name);
     std::lock_guard lock(mutex_);
     const std::string path = Begin("rename", node, true, " " + new_name);
     if (entries_.count(path) == 0) throw EFtpReplyError("550 No such entry.\n", 550);
@@ -205,6 +231,7 @@ class TServerDouble : public IServer {
     entries_.merge(moved);
   }
   void MakeFolder(TNode& folder) override {
+    Announce("mkdir", folder);
     std::lock_guard lock(mutex_);
     MakeFolders(Begin("mkdir", folder));
   }
@@ -223,6 +250,9 @@ class TServerDouble : public IServer {
     TDateTime time;
   };
 
+  void Announce(const std::string& call, const TNode& node, const std::string& extra = {}) {
+    if (on_call) on_call(call + " " + RemotePath(node) + extra);
+  }
   // Records the call and throws a failure set for it; mutex_ held.
   std::string Begin(const std::string& call, const TNode& node, bool fail_now = true,
                     const std::string& extra = {}) {
@@ -286,7 +316,14 @@ class TGrantingAssigner : public IServerAssigner {
   TGrantingAssigner(const TGrantingAssigner&) = delete;
   TGrantingAssigner& operator=(const TGrantingAssigner&) = delete;
 
-  void AssignServer(TWaiter& waiter) override { waiter.SetServer(server_); }
+  void AssignServer(TWaiter& waiter) override {
+    if (on_assign) on_assign();
+    waiter.SetServer(server_);
+  }
+
+  // Runs in the waiter's thread before the server is granted: what happens
+  // while an operation waits for its turn. Set before any operation starts.
+  std::function<void()> on_assign;
 
  private:
   std::shared_ptr<IServer> server_;

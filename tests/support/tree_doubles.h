@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -15,7 +16,10 @@
 #include <string_view>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "model/branch.h"
+#include "model/children_iterator.h"
 #include "model/leaf.h"
 #include "model/presence_watcher.h"
 #include "model/server.h"
@@ -262,6 +266,26 @@ class TTestNode : public Base {
 
 using TTestBranch = TTestNode<TBranch>;
 using TTestLeaf = TTestNode<TLeaf>;
+
+// Random numbers for the stress tests: splitmix64 over a shared counter, so
+// that any thread may draw without a lock; one seed gives one sequence.
+inline std::atomic<std::uint64_t> random_state{1};
+inline void SeedRandom(std::uint64_t seed) {
+  random_state = seed;
+}
+inline int Below(int n) {
+  std::uint64_t z = random_state.fetch_add(0x9E3779B97F4A7C15ULL) + 0x9E3779B97F4A7C15ULL;
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+  return static_cast<int>((z ^ (z >> 31)) % static_cast<std::uint64_t>(n));
+}
+
+// Expects no node of the subtree in process and no busy child counted.
+inline void CheckIdle(TNode& node) {
+  EXPECT_FALSE(node.IsInProcess()) << node.GetPath();
+  EXPECT_EQ(node.BusyChildren(), 0) << node.GetPath();
+  for (auto children = node.GetChildren(); !children->Done();) CheckIdle(children->Next());
+}
 
 // Serves the main thread until every waiter of the process has ended.
 inline bool WaitForWaiters(TTestMainLoop& loop,

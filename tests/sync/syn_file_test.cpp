@@ -43,17 +43,23 @@ TEST(FileStateTest, RuleRowsAndConsequences) {
 
 using SynFileTest = TSyncTest;
 
+// Times a merge from another thread sets while the transfer runs are not
+// what it saw: a newer server version listed during a download is still to
+// be fetched, an edit saved during an upload still to be sent.
 TEST_F(SynFileTest, DownloadRecordsTheNewLocalTimeAndTheRemoteTimeKnownBefore) {
   server->AddFile("docs/a.txt", "remote text", 44000.25);
   Open(*root);
   Open(Folder("docs"));
   TSynFile& file = File("docs/a.txt");
   EXPECT_EQ(file.GetState(), nsNotCached);
+  server->on_call = [&](const std::string& event) {
+    if (event == "download docs/a.txt") file.SetRemoteTime(44000.5);
+  };
 
   Open(file);  // a download, then the launch
   EXPECT_EQ(dir.ReadFile("site/docs/a.txt"), "remote text");
-  EXPECT_EQ(file.GetState(), nsSynchronized);
   EXPECT_EQ(file.SyncedRemoteTime(), 44000.25);
+  EXPECT_EQ(file.GetState(), nsExpired);
   struct stat status {};
   ASSERT_EQ(::stat((site / "docs/a.txt").c_str(), &status), 0);
   EXPECT_EQ(file.SyncedLocalTime(), FileTimeToDateTime(status.st_mtim));
@@ -73,12 +79,15 @@ TEST_F(SynFileTest, UploadRecordsTheServersNewTimeAndTheLocalTimeKnownBefore) {
   TSynFile& file = File("a.txt");
   EXPECT_EQ(file.GetState(), nsFresh);
   EXPECT_EQ(file.GetTransferSize(), 10);
+  server->on_call = [&](const std::string& event) {
+    if (event == "upload a.txt") file.SetLocalTime(DateTime(1700000100));
+  };
 
   Run([&] { file.Synchronize(); });
   EXPECT_EQ(server->Entry("a.txt").content, "local text");
-  EXPECT_EQ(file.GetState(), nsSynchronized);
   EXPECT_EQ(file.SyncedRemoteTime(), 45100.5);
   EXPECT_EQ(file.SyncedLocalTime(), DateTime(1700000000, 250000000));
+  EXPECT_EQ(file.GetState(), nsFresh);
   const auto log = server->log.Events();
   const auto upload = std::find(log.begin(), log.end(), "upload a.txt");
   ASSERT_NE(upload, log.end());
@@ -143,6 +152,66 @@ TEST_F(SynFileTest, SynchronizeReadsAForgottenRemoteSideBeforeUploading) {
   EXPECT_EQ(server->Entry("a.txt").content, "someone else's v2");
   EXPECT_EQ(Failures(),
             std::vector<std::string>{"failed a.txt: Cannot Synchronize In State Ambigous"});
+}
+
+// An edit saved since the tree last looked is never replaced: a download
+// reads the local copy again first, and a changed one fails the operation
+// in the state the file now has, leaving both copies as they are.
+TEST_F(SynFileTest, ADownloadReadsTheLocalCopyAgainAndKeepsAnEditItHadNotSeen) {
+  server->AddFile("sync.txt", "v1", 45000);
+  server->AddFile("open.txt", "v1", 45000);
+  server->AddFile("new.txt", "theirs", 45000);
+  Open(*root);
+  for (const char* name : {"sync.txt", "open.txt"}) {
+    Run([&] { File(name).Synchronize(); });
+    server->AddFile(name, "v2", 45001);
+    File(name).SetRemoteTime(45001);
+    ASSERT_EQ(File(name).GetState(), nsExpired);
+    dir.CreateFile(std::string("site/") + name, "my edit");
+    SetFileTime(name, 2000000000);
+  }
+  ASSERT_EQ(File("new.txt").GetState(), nsNotCached);
+  dir.CreateFile("site/new.txt", "made here meanwhile");
+
+  Run([&] { File("sync.txt").Synchronize(); });
+  Run([&] { File("open.txt").Open(); });
+  Run([&] { File("new.txt").Synchronize(); });
+  EXPECT_EQ(Failures(),
+            (std::vector<std::string>{"failed sync.txt: Cannot Synchronize In State Ambigous",
+                                      "failed open.txt: Cannot Synchronize In State Ambigous",
+                                      "failed new.txt: Cannot Synchronize In State Unknown"}));
+  EXPECT_EQ(dir.ReadFile("site/sync.txt"), "my edit");
+  EXPECT_EQ(dir.ReadFile("site/open.txt"), "my edit");
+  EXPECT_EQ(dir.ReadFile("site/new.txt"), "made here meanwhile");
+  EXPECT_EQ(server->Entry("sync.txt").content, "v2");
+  EXPECT_EQ(server->Entry("new.txt").content, "theirs");
+  EXPECT_TRUE(project.launcher.Calls().empty());
+}
+
+// The server reads the side it replaces once more just before replacing
+// it; a change made since the decision stops the transfer the same way.
+TEST_F(SynFileTest, TheServersLastReadingStopsATransferTheSideChangedUnder) {
+  server->AddFile("down.txt", "v1", 45000);
+  dir.CreateFile("site/up.txt", "mine");
+  Open(*root);
+  Run([&] { File("down.txt").Synchronize(); });
+  server->AddFile("down.txt", "v2", 45001);
+  File("down.txt").SetRemoteTime(45001);
+  server->on_call = [&](const std::string& event) {
+    if (event == "download down.txt") {
+      dir.CreateFile("site/down.txt", "saved during the download");
+      SetFileTime("down.txt", 2000000000);
+    }
+  };
+  server->AddFile("up.txt", "someone else's, since the listing", 45009);
+
+  Run([&] { File("down.txt").Synchronize(); });
+  Run([&] { File("up.txt").Synchronize(); });
+  EXPECT_EQ(Failures(),
+            (std::vector<std::string>{"failed down.txt: Cannot Synchronize In State Ambigous",
+                                      "failed up.txt: Cannot Synchronize In State Unknown"}));
+  EXPECT_EQ(dir.ReadFile("site/down.txt"), "saved during the download");
+  EXPECT_EQ(server->Entry("up.txt").content, "someone else's, since the listing");
 }
 
 TEST_F(SynFileTest, FailedDownloadKeepsThePreviousCopyAndTimes) {
@@ -215,13 +284,35 @@ TEST_F(SynFileTest, RenameToASiblingsOrAnInvalidNameChangesNothingAnywhere) {
   EXPECT_EQ(dir.ReadFile("site/a.txt"), "a local");
 }
 
-TEST_F(SynFileTest, LocalRenameNeverOverwritesAFileTheTreeDoesNotKnow) {
-  dir.CreateFile("site/a.txt", "a");
+// A file of the new name that the tree does not know is never overwritten,
+// nor does the node come to name it with the old file's times.
+TEST_F(SynFileTest, RenameNeverBindsTheNodeToAFileItDoesNotOwn) {
+  server->AddFile("a.txt", "a", 45000);
+  server->AddFile("b.txt", "b", 45000);
   Open(*root);
+  Run([&] { File("a.txt").Synchronize(); });
+  Run([&] { File("b.txt").Synchronize(); });
+
+  // There before the rename: nothing changes anywhere.
   dir.CreateFile("site/new.txt", "appeared since the listing");
   Run([&] { File("a.txt").Rename("new.txt"); });
+  EXPECT_EQ(server->log.Count("rename a.txt new.txt"), 0);
   EXPECT_EQ(dir.ReadFile("site/new.txt"), "appeared since the listing");
-  EXPECT_EQ(dir.ReadFile("site/a.txt"), "a");
+  EXPECT_EQ(File("a.txt").GetState(), nsSynchronized);
+
+  // Saved between the server's rename and the local move: the node follows
+  // the server but is no longer taken for synchronized.
+  server->on_call = [&](const std::string& event) {
+    if (event == "rename b.txt late.txt") dir.CreateFile("site/late.txt", "saved just now");
+  };
+  Run([&] { File("b.txt").Rename("late.txt"); });
+  EXPECT_EQ(Failures(), (std::vector<std::string>{"failed a.txt: Node Already Exists",
+                                                  "failed late.txt: File exists"}));
+  EXPECT_TRUE(server->Exists("late.txt"));
+  EXPECT_EQ(dir.ReadFile("site/late.txt"), "saved just now");
+  EXPECT_EQ(dir.ReadFile("site/b.txt"), "b");
+  EXPECT_THROW(File("late.txt").SyncedLocalTime(), ETimeUndefined);
+  EXPECT_EQ(File("late.txt").GetState(), nsUnknown);
 }
 
 TEST_F(SynFileTest, DeleteAndClearCache) {
@@ -241,12 +332,18 @@ TEST_F(SynFileTest, DeleteAndClearCache) {
   EXPECT_TRUE(Failures().empty());
 }
 
-TEST_F(SynFileTest, CreateLocalMakesAnEmptyFreshFile) {
+// The operation runs again once it has a server (its remote side is read
+// last); what an editor wrote in between stays.
+TEST_F(SynFileTest, CreateLocalMakesAnEmptyFreshFileAndNeverTruncatesOne) {
   Open(*root);
   TSynFolder& docs = root->MakeChild<TSynFolder>("docs");
   TSynFile& file = docs.MakeChild<TSynFile>("new.txt");
+  assigner.on_assign = [&] {
+    EXPECT_EQ(dir.ReadFile("site/docs/new.txt"), "");
+    dir.CreateFile("site/docs/new.txt", "typed meanwhile");
+  };
   Run([&] { file.CreateLocal(); });
-  EXPECT_EQ(dir.ReadFile("site/docs/new.txt"), "");
+  EXPECT_EQ(dir.ReadFile("site/docs/new.txt"), "typed meanwhile");
   EXPECT_EQ(file.GetState(), nsFresh);
   EXPECT_EQ(docs.LocalPresence(), prPresent);
   EXPECT_TRUE(Failures().empty());

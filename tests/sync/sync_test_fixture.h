@@ -46,11 +46,13 @@ class TSyncTest : public ::testing::Test {
     Run([&] { node.Open(); });
   }
 
+  // The test's thread is the main thread: a node it finds stays alive until
+  // it next serves hand-overs.
   TSynFolder& Folder(const std::string& path) {
     TSynFolder* folder = root.get();
     for (size_t start = 0; start < path.size();) {
       const size_t end = std::min(path.find('/', start), path.size());
-      folder = &folder->FolderByName(path.substr(start, end - start));
+      folder = folder->FolderByName(path.substr(start, end - start)).Get();
       start = end + 1;
     }
     return *folder;
