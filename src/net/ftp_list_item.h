@@ -58,7 +58,8 @@ struct TFtpListItem {
 // The parsed items of a listing, in listed order.
 class TFtpListItems {
  public:
-  // The format of the first entry; flfNone for a listing without one.
+  // The format of the first entry; flfNone for a listing without one;
+  // flfMlsd for every machine listing.
   TFtpListFormat ListFormat() const { return list_format_; }
   void SetListFormat(TFtpListFormat format) { list_format_ = format; }
 

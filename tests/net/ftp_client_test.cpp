@@ -129,16 +129,13 @@ TEST_F(FtpClientTest, ConnectLogsInAndQuitDisconnects) {
   EXPECT_TRUE(client_.Connected());
 }
 
-// Names go out and are listed as they are, blanks and all; binary transfers
-// keep every byte and ASCII ones convert line ends.
-TEST_F(FtpClientTest, NamesWithBlanksBinaryAndAsciiTransfers) {
+// Names go out and are listed as they are, blanks and all; ASCII transfers
+// convert line ends (binary ones, in every data mode: EveryModeMovesTheSameBytes).
+TEST_F(FtpClientTest, NamesWithBlanksAndAsciiTransfers) {
   const std::string name = " lead and  inner blanks.bin ";
-  std::string all_bytes = "\r\n\n\r";
-  for (int i = 0; i < 256; ++i) all_bytes += static_cast<char>(i);
   client_.Connect();
-  Upload(all_bytes, name);
-  EXPECT_EQ(server_.Home().ReadFile(name), all_bytes);
-  EXPECT_EQ(Download(name), all_bytes);
+  Upload("blanks", name);
+  EXPECT_EQ(Download(name), "blanks");
   std::vector<std::string> lines;
   client_.List(lines);
   ASSERT_EQ(client_.DirectoryListing().Count(), 1u);

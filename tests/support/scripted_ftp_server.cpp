@@ -34,6 +34,20 @@ void CloseHandle(int& handle) {
   handle = -1;
 }
 
+// Listens on 127.0.0.1 on a port the system chooses; answers the port.
+int ListenOnLoopback(int& handle) {
+  sockaddr_in address = MakeAddress("127.0.0.1", 0);
+  socklen_t length = sizeof(address);
+  handle = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (handle < 0 || bind(handle, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+      listen(handle, 4) != 0 ||
+      getsockname(handle, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    CloseHandle(handle);
+    throw std::runtime_error("cannot listen on 127.0.0.1");
+  }
+  return ntohs(address.sin_port);
+}
+
 }  // namespace
 
 struct TScriptedFtpServer::TState {
@@ -93,16 +107,7 @@ struct TScriptedFtpServer::TState {
 };
 
 TScriptedFtpServer::TScriptedFtpServer() {
-  sockaddr_in address = MakeAddress("127.0.0.1", 0);
-  socklen_t length = sizeof(address);
-  listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (listener_ < 0 || bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-      listen(listener_, 4) != 0 ||
-      getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    CloseHandle(listener_);
-    throw std::runtime_error("cannot listen on 127.0.0.1");
-  }
-  port_ = ntohs(address.sin_port);
+  port_ = ListenOnLoopback(listener_);
 }
 
 TScriptedFtpServer::~TScriptedFtpServer() {
@@ -173,24 +178,6 @@ TScriptedFtpServer& TScriptedFtpServer::DataConnect(const std::string& from) {
   });
   return *this;
 }
-
-namespace {
-
-// Listens on 127.0.0.1 on a port the system chooses; answers the port.
-int ListenOnLoopback(int& handle) {
-  sockaddr_in address = MakeAddress("127.0.0.1", 0);
-  socklen_t length = sizeof(address);
-  handle = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (handle < 0 || bind(handle, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-      listen(handle, 4) != 0 ||
-      getsockname(handle, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    CloseHandle(handle);
-    throw std::runtime_error("cannot listen on 127.0.0.1");
-  }
-  return ntohs(address.sin_port);
-}
-
-}  // namespace
 
 TScriptedFtpServer& TScriptedFtpServer::AcceptPasv(const std::string& named) {
   steps_.push_back([named](TState& state) {
