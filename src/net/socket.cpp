@@ -310,6 +310,12 @@ void TSocket::Close() noexcept {
   if (tls_) tls_->CloseNotify();
   tls_.reset();
   if (handle_ >= 0) {
+    // Closing with bytes unread (the session tickets a TLS server sends on
+    // an upload's connection) resets the connection and drops what is still
+    // on its way to the server: read them first.
+    char unread[16384];
+    for (int i = 0; i < 64 && recv(handle_, unread, sizeof(unread), MSG_DONTWAIT) > 0; ++i) {
+    }
     close(handle_);
     handle_ = -1;
   }

@@ -82,6 +82,7 @@ class TSocket {
   // Ends both directions; a thread blocked in the socket wakes up. The
   // descriptor stays valid until Close.
   void Shutdown() noexcept;
+  // An orderly end: what was sent still reaches the peer.
   void Close() noexcept;
   // Closes with a reset instead of an orderly end, so the peer cannot take
   // a broken-off upload for a complete one.
