@@ -3,6 +3,8 @@
 #include <netinet/in.h>
 
 #include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <exception>
 #include <istream>
 #include <ostream>
@@ -10,6 +12,7 @@
 #include "net/ftp_exceptions.h"
 #include "net/ftp_line_ends.h"
 #include "net/ftp_list_parser.h"
+#include "net/ftp_mlsd_parser.h"
 
 namespace ravelo {
 
@@ -194,20 +197,28 @@ void TFtpClient::SetTransferType(TFtpTransferType type) {
 
 void TFtpClient::Connect() {
   if (Connected()) throw EFtpAlreadyConnected();
+  tls_host_.clear();
+  fingerprint_.clear();
+  tls_offered_ = data_protected_ = false;
+  features_.reset();
+  machine_listing_.reset();
+  epsv_refused_ = passive_refused_ = false;
   try {
     const THostPort target = SplitHostPort(settings_.Host, settings_.Port);
     auto control = std::make_shared<TSocket>(
         TSocket::Connect(target.Host, target.Port, settings_.ConnectTimeout));
     {
       std::lock_guard guard(lock_);
-      control_ = std::move(control);
+      control_ = control;
     }
     reader_.Reset();
     Check({220});
     greeting_ = last_cmd_result_;
+    if (settings_.TlsMode != tmPlain) StartTls(target.Host, *control);
     if (SendCmd("USER " + settings_.Username, {230, 331}) == 331) {
       SendCmd("PASS " + settings_.Password, {230});
     }
+    if (control->Tls() != nullptr) ProtectData();
     SendTransferType();
     if (SendCmd("SYST", {200, 215, 500}) == 500) {
       system_desc_ = "Unknown";
@@ -218,6 +229,134 @@ void TFtpClient::Connect() {
     CloseControl();
     throw;
   }
+}
+
+void TFtpClient::StartTls(const std::string& host, TSocket& control) {
+  if (!tls_context_) tls_context_ = std::make_unique<TTlsContext>();
+  const int code = SendCmd("AUTH TLS", {});
+  if (code != 234) {
+    if (code == 421) throw EFtpReplyError(last_cmd_result_.JoinedText(), code);
+    if (settings_.TlsMode == tmRequire) throw EFtpTlsRequired(EFtpTlsRequired::trNotOffered);
+    return;
+  }
+  tls_offered_ = true;
+  // Whatever came after the 234 in plain text is not the server's.
+  reader_.Reset();
+  control.StartTls(*tls_context_, host, {}, settings_.ConnectTimeout);
+  CheckCertificate(*control.Tls());
+  tls_host_ = host;
+}
+
+void TFtpClient::CheckCertificate(const TTlsLayer& tls) {
+  const std::string fingerprint = tls.PeerFingerprint();
+  if (fingerprint.empty()) throw EFtpTlsError("no server certificate");
+  if (!tls.Verified()) {
+    const std::string accepted = NormalizeFingerprint(settings_.AcceptedFingerprint);
+    if (fingerprint != accepted) {
+      throw EFtpCertificateRejected(accepted.empty() ? EFtpCertificateRejected::crNotTrusted
+                                                     : EFtpCertificateRejected::crChanged,
+                                    tls.VerifyText(), fingerprint);
+    }
+  }
+  fingerprint_ = fingerprint;
+}
+
+void TFtpClient::ProtectData() {
+  int code = SendCmd("PBSZ 0", {});
+  if (code == 200) code = SendCmd("PROT P", {});
+  if (code == 200) {
+    data_protected_ = true;
+    return;
+  }
+  if (code == 421) throw EFtpReplyError(last_cmd_result_.JoinedText(), code);
+  if (settings_.TlsMode == tmRequire) throw EFtpTlsRequired(EFtpTlsRequired::trDataRefused);
+}
+
+const TFtpFeatures& TFtpClient::Features() {
+  if (!features_) {
+    const int code = SendCmd("FEAT", {});
+    if (code == 421) throw EFtpReplyError(last_cmd_result_.JoinedText(), code);
+    features_ = TFtpFeatures(last_cmd_result_);
+  }
+  return *features_;
+}
+
+bool TFtpClient::MachineListing() {
+  if (machine_listing_) return *machine_listing_;
+  machine_listing_ = false;
+  if (!Features().Has("MLST")) return false;
+  // "type*;size*;modify*;": the facts offered, a star on those sent.
+  std::vector<std::string> offered;
+  std::string facts = features_->Parameters("MLST");
+  for (char& c : facts) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (std::size_t start = 0; start < facts.size();) {
+    const std::size_t end = std::min(facts.find(';', start), facts.size());
+    offered.push_back(facts.substr(start, end - start));
+    start = end + 1;
+  }
+  const auto listed = [&](const std::string& fact) {
+    return std::find(offered.begin(), offered.end(), fact) != offered.end();
+  };
+  bool all_on = true;
+  for (const std::string fact : {"type", "size", "modify"}) {
+    if (!listed(fact) && !listed(fact + "*")) return false;
+    all_on = all_on && listed(fact + "*");
+  }
+  if (!all_on && SendCmd("OPTS MLST type;size;modify;", {}) != 200) return false;
+  machine_listing_ = true;
+  return true;
+}
+
+std::optional<TFtpListItem> TFtpClient::FileInfo(const std::string& name) {
+  TFtpListItem item;
+  if (MachineListing()) {
+    const int code = SendCmd("MLST " + name, {250, 550});
+    if (code == 550) return std::nullopt;
+    // The entry is the line between the first and the last.
+    const auto& lines = last_cmd_result_.Lines;
+    if (lines.size() < 3 || !ParseMlsdItem(lines[1], item)) throw EFtpInvalidListingFormat();
+    const std::size_t slash = item.FileName.find_last_of('/');
+    if (slash != std::string::npos && slash + 1 < item.FileName.size()) {
+      item.FileName.erase(0, slash + 1);
+    }
+    return item;
+  }
+  if (!SupportsFileInfo()) throw EFtpNotSupported();
+  if (SendCmd("MDTM " + name, {213, 550}) == 550) return std::nullopt;
+  const auto modified =
+      ParseFtpTimeVal(last_cmd_result_.Text.empty() ? "" : last_cmd_result_.Text.front());
+  if (!modified) throw EFtpInvalidListingFormat();
+  // SIZE counts bytes as a binary transfer would move them.
+  const TFtpTransferType type = transfer_type_;
+  if (type == ftASCII) SendCmd("TYPE I", {200});
+  int code = 0;
+  try {
+    code = SendCmd("SIZE " + name, {213, 550});
+  } catch (const EFtpReplyError&) {
+    if (type == ftASCII) SendTransferType();
+    throw;
+  }
+  const TFtpReply size_reply = last_cmd_result_;
+  if (type == ftASCII) SendTransferType();
+  if (code == 550) return std::nullopt;
+  const std::string size = size_reply.Text.empty() ? "" : size_reply.Text.front();
+  const auto [end, error] = std::from_chars(size.data(), size.data() + size.size(), item.Size);
+  if (size.empty() || error != std::errc() || end != size.data() + size.size()) {
+    throw EFtpInvalidListingFormat();
+  }
+  item.FileName = name.substr(name.find_last_of('/') + 1);
+  item.ItemType = itFile;
+  item.ModifiedDate = *modified;
+  item.TimePrecision = tpExact;
+  return item;
+}
+
+bool TFtpClient::SupportsFileInfo() {
+  return MachineListing() || (Features().Has("MDTM") && Features().Has("SIZE"));
+}
+
+void TFtpClient::Noop() {
+  SendCmd("NOOP", {200});
 }
 
 void TFtpClient::ChangeDir(const std::string& path) {
@@ -266,6 +405,34 @@ TSocket TFtpClient::AcceptFromPeer(TSocket& listener, TSocket& control) {
   }
 }
 
+std::optional<TSocketAddress> TFtpClient::PassiveAddress(const TSocket& control) {
+  if (settings_.DataMode == dmActive || passive_refused_) return std::nullopt;
+  // The server's own address, whatever a reply names: a server must not
+  // send our data connection elsewhere.
+  TSocketAddress address = control.PeerAddress();
+  const auto at_port = [&](std::optional<int> port) {
+    if (!port) throw EFtpReplyError(last_cmd_result_.JoinedText(), last_cmd_result_.NumericCode);
+    address.SetPort(*port);
+    return address;
+  };
+  if (!epsv_refused_) {
+    const int code = SendCmd("EPSV", {});
+    if (code == 229) return at_port(ParseEpsvPort(last_cmd_result_.JoinedText()));
+    if (!Refused(code)) throw EFtpReplyError(last_cmd_result_.JoinedText(), code);
+    epsv_refused_ = true;
+  }
+  if (address.Family() == AF_INET) {
+    const int code = SendCmd("PASV", {});
+    if (code == 227) return at_port(ParsePasvPort(last_cmd_result_.JoinedText()));
+    if (!Refused(code)) throw EFtpReplyError(last_cmd_result_.JoinedText(), code);
+  }
+  if (settings_.DataMode == dmPassive) {
+    throw EFtpReplyError(last_cmd_result_.JoinedText(), last_cmd_result_.NumericCode);
+  }
+  passive_refused_ = true;
+  return std::nullopt;
+}
+
 template <typename Mover>
 void TFtpClient::Transfer(const std::string& command, std::initializer_list<int> accepted,
                           Mover&& mover) {
@@ -274,30 +441,15 @@ void TFtpClient::Transfer(const std::string& command, std::initializer_list<int>
     abort_requested_ = false;
   }
   std::shared_ptr<TSocket> data;
-  try {
-    const auto control = Control();
-    TSocketAddress local = control->LocalAddress();
-    local.SetPort(0);
-    TSocket listener = TSocket::Listen(local);
-    const TSocketAddress listening = listener.LocalAddress();
-    if (listening.Family() == AF_INET6) {
-      SendCmd("EPRT " + FormatEprtArgument(listening), {200});
-    } else {
-      SendCmd("PORT " + FormatPortArgument(listening), {200});
-    }
-    SendCmd(command, accepted);
-    data = std::make_shared<TSocket>(AcceptFromPeer(listener, *control));
-  } catch (const EFtpTimeout&) {
-    CloseControl();
-    throw;
-  }
-  {
+  TTlsSession session;  // the control connection's, offered for resumption
+  const auto publish = [&](TSocket socket) {
+    data = std::make_shared<TSocket>(std::move(socket));
     std::lock_guard guard(lock_);
     data_ = data;
-    // An abort that came while the connection was being accepted found no
+    // An abort that came while the connection was being made found no
     // data connection to shut down.
     if (abort_requested_) data_->Shutdown();
-  }
+  };
   const auto discard_data = [&](bool reset) {
     {
       std::lock_guard guard(lock_);
@@ -310,6 +462,43 @@ void TFtpClient::Transfer(const std::string& command, std::initializer_list<int>
     }
   };
   try {
+    const auto control = Control();
+    if (data_protected_) session = control->Tls()->Session();
+    if (const auto passive = PassiveAddress(*control)) {
+      publish(TSocket::Connect(*passive, settings_.ConnectTimeout));
+      SendCmd(command, accepted);
+    } else {
+      TSocketAddress local = control->LocalAddress();
+      local.SetPort(0);
+      TSocket listener = TSocket::Listen(local);
+      const TSocketAddress listening = listener.LocalAddress();
+      if (listening.Family() == AF_INET6) {
+        SendCmd("EPRT " + FormatEprtArgument(listening), {200});
+      } else {
+        SendCmd("PORT " + FormatPortArgument(listening), {200});
+      }
+      SendCmd(command, accepted);
+      publish(AcceptFromPeer(listener, *control));
+    }
+  } catch (const EFtpTimeout&) {
+    if (data) discard_data(true);
+    CloseControl();
+    throw;
+  } catch (...) {
+    if (data) discard_data(true);
+    throw;
+  }
+  try {
+    if (data_protected_) {
+      // After the server's preliminary reply, as servers expect it.
+      data->StartTls(*tls_context_, tls_host_, session, settings_.TransferTimeout);
+      // The data connection must come from the server we checked.
+      data_session_reused_ = data->Tls()->SessionReused();
+      const std::string fingerprint = data->Tls()->PeerFingerprint();
+      if (fingerprint != fingerprint_) {
+        throw EFtpCertificateRejected(EFtpCertificateRejected::crDataDiffers, "", fingerprint);
+      }
+    }
     mover(*data);
   } catch (const EFtpTimeout&) {
     discard_data(true);
@@ -405,11 +594,12 @@ void TFtpClient::SendFrom(TSocket& data, std::istream& source, bool ascii) {
 void TFtpClient::List(std::vector<std::string>& lines) {
   directory_listing_.reset();
   list_result_.clear();
+  list_result_mlsd_ = settings_.PreciseTimes && MachineListing();
   std::string text;
   TListingSink sink(text, settings_);
   std::ostream destination(&sink);
   try {
-    Transfer("LIST", {125, 150, 154},
+    Transfer(list_result_mlsd_ ? "MLSD" : "LIST", {125, 150, 154},
              [&](TSocket& data) { ReceiveInto(data, destination, false); });
   } catch (const EFtpStreamError&) {
     if (sink.Failure() == TListingSink::kLineTooLong) throw EFtpLineTooLong();
@@ -421,7 +611,9 @@ void TFtpClient::List(std::vector<std::string>& lines) {
 }
 
 const TFtpListItems& TFtpClient::DirectoryListing() {
-  if (!directory_listing_) directory_listing_ = LoadFtpList(list_result_);
+  if (!directory_listing_) {
+    directory_listing_ = list_result_mlsd_ ? LoadMlsdList(list_result_) : LoadFtpList(list_result_);
+  }
   return *directory_listing_;
 }
 

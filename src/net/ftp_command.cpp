@@ -19,6 +19,10 @@ namespace {
 struct TOptions {
   std::string User = "anonymous";
   bool Ascii = false;
+  // As a new project has them.
+  TFtpDataMode DataMode = dmAutomatic;
+  TFtpTlsMode TlsMode = tmIfOffered;
+  std::string Fingerprint;
   std::string Directory;
   bool HasDirectory = false;
   std::string Host;
@@ -53,6 +57,19 @@ TOptions ParseArguments(const std::vector<std::string>& arguments) {
     } else if (argument == "-C") {
       options.Directory = value_of(argument);
       options.HasDirectory = true;
+    } else if (argument == "--passive" || argument == "--active" || argument == "--auto") {
+      options.DataMode = argument == "--passive"  ? dmPassive
+                         : argument == "--active" ? dmActive
+                                                  : dmAutomatic;
+    } else if (argument == "--tls=require" || argument == "--tls=try" || argument == "--tls=off") {
+      options.TlsMode = argument == "--tls=require" ? tmRequire
+                        : argument == "--tls=try"   ? tmIfOffered
+                                                    : tmPlain;
+    } else if (argument == "--tls-fingerprint") {
+      options.Fingerprint = NormalizeFingerprint(value_of(argument));
+      if (options.Fingerprint.empty()) {
+        throw TUsageError{"--tls-fingerprint needs 64 hex digits (a SHA-256 fingerprint)"};
+      }
     } else if (argument == "--") {
       ++i;
       break;
@@ -89,8 +106,14 @@ void PrintItems(const TFtpListItems& items, std::ostream& out) {
   for (const TFtpListItem& item : items) {
     const TFtpDateTimeParts when = DecodeFtpDateTime(item.ModifiedDate);
     char date[32];
-    std::snprintf(date, sizeof(date), "%04d-%02d-%02d %02d:%02d", when.Year, when.Month, when.Day,
-                  when.Hour, when.Minute);
+    // Seconds only where the server gave them (MLSD).
+    if (item.TimePrecision == tpExact) {
+      std::snprintf(date, sizeof(date), "%04d-%02d-%02d %02d:%02d:%02d", when.Year, when.Month,
+                    when.Day, when.Hour, when.Minute, when.Second);
+    } else {
+      std::snprintf(date, sizeof(date), "%04d-%02d-%02d %02d:%02d", when.Year, when.Month, when.Day,
+                    when.Hour, when.Minute);
+    }
     out << TypeLetter(item.ItemType) << ' ' << item.Size << ' ' << date << ' ' << item.FileName
         << '\n';
   }
@@ -166,13 +189,23 @@ void Run(TFtpClient& client, const TOptions& options, std::ostream& out) {
 }  // namespace
 
 const char* FtpCommandUsage() {
-  return "usage: ravelo-ftp [-u USER] [-a] [-C DIR] HOST[:PORT] COMMAND [ARGS...]\n"
+  return "usage: ravelo-ftp [OPTIONS] HOST[:PORT] COMMAND [ARGS...]\n"
          "  -u USER   login name (default: anonymous); the password is read from the\n"
          "            environment variable RAVELO_FTP_PASSWORD (default: empty)\n"
          "  -a        ASCII transfers (default: binary)\n"
          "  -C DIR    change to DIR on the server before the command\n"
+         "  --auto | --passive | --active\n"
+         "            data connections: passive, active once the server refuses\n"
+         "            passive (default); passive only; active only\n"
+         "  --tls=try | --tls=require | --tls=off\n"
+         "            FTP over TLS when the server offers it (default); always;\n"
+         "            never (plain FTP)\n"
+         "  --tls-fingerprint HEX\n"
+         "            accept the server certificate with this SHA-256 fingerprint\n"
+         "            (64 hex digits) although it does not verify\n"
          "commands:\n"
          "  ls                    one line per item: TYPE SIZE DATE TIME NAME\n"
+         "                        (the time with seconds when the server gave them)\n"
          "  raw-ls                the listing lines as the server sent them\n"
          "  get REMOTE LOCAL      download\n"
          "  put LOCAL REMOTE      upload\n"
@@ -198,6 +231,10 @@ int RunFtpCommand(const std::vector<std::string>& arguments, const TFtpEnvLookup
   settings.Username = options.User;
   const char* password = environment ? environment("RAVELO_FTP_PASSWORD") : nullptr;
   settings.Password = password != nullptr ? password : "";
+  settings.DataMode = options.DataMode;
+  settings.TlsMode = options.TlsMode;
+  settings.AcceptedFingerprint = options.Fingerprint;
+  settings.PreciseTimes = true;
   // Bigger pieces than the program's default move bulk data with fewer calls.
   settings.RecvBufferSize = std::size_t{256} * 1024;
   settings.SendBufferSize = std::size_t{256} * 1024;

@@ -20,7 +20,8 @@ class EFtpCommand : public EFtp {
 using TFtpEnvLookup = std::function<const char*(const char* name)>;
 
 // The ravelo-ftp command:
-//   ravelo-ftp [-u USER] [-a] [-C DIR] HOST[:PORT] COMMAND [ARGS...]
+//   ravelo-ftp [-u USER] [-a] [-C DIR] [--auto|--passive|--active]
+//              [--tls=try|require|off] [--tls-fingerprint HEX] HOST[:PORT] COMMAND [ARGS...]
 // arguments excludes the program name. The password comes from the
 // environment variable RAVELO_FTP_PASSWORD. Listings and help go to out;
 // errors to err. Answers the exit status: 0 on success, 1 on failure.

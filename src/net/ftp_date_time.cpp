@@ -1,6 +1,8 @@
 #include "net/ftp_date_time.h"
 
+#include <algorithm>
 #include <cmath>
+#include <ctime>
 
 namespace ravelo {
 
@@ -57,6 +59,26 @@ std::optional<double> EncodeFtpDateTime(const TFtpDateTimeParts& parts) {
       ((parts.Hour * 60.0 + parts.Minute) * 60.0 + parts.Second) * 1000.0 + parts.Millisecond;
   const double fraction = time / kMillisecondsPerDay;
   return days < 0 ? days - fraction : days + fraction;
+}
+
+std::optional<double> FtpUtcToDateTime(const TFtpDateTimeParts& utc) {
+  if (!EncodeFtpDateTime(utc)) return std::nullopt;
+  const long long days =
+      DaysFromCivil(utc.Year, static_cast<unsigned>(utc.Month), static_cast<unsigned>(utc.Day));
+  const std::time_t seconds =
+      static_cast<std::time_t>(days * 86400 + utc.Hour * 3600 + utc.Minute * 60 + utc.Second);
+  std::tm local{};
+  if (localtime_r(&seconds, &local) == nullptr) return std::nullopt;
+  TFtpDateTimeParts parts;
+  parts.Year = local.tm_year + 1900;
+  parts.Month = local.tm_mon + 1;
+  parts.Day = local.tm_mday;
+  parts.Hour = local.tm_hour;
+  parts.Minute = local.tm_min;
+  // A leap second (60) is not a field a date-time can hold.
+  parts.Second = std::min(local.tm_sec, 59);
+  parts.Millisecond = utc.Millisecond;
+  return EncodeFtpDateTime(parts);
 }
 
 TFtpDateTimeParts DecodeFtpDateTime(double value) {

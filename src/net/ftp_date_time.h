@@ -21,6 +21,11 @@ struct TFtpDateTimeParts {
 // Nothing when a field is out of range (month 13, 31 April, hour 24, year 0).
 std::optional<double> EncodeFtpDateTime(const TFtpDateTimeParts& parts);
 
+// A universal time (as MLSD, MLST and MDTM give it) as a local date-time:
+// the fields are moved into the local time zone, then encoded as listing
+// times are. Nothing when a field is out of range.
+std::optional<double> FtpUtcToDateTime(const TFtpDateTimeParts& utc);
+
 // The fields of a date-time; milliseconds are rounded to the nearest.
 TFtpDateTimeParts DecodeFtpDateTime(double value);
 

@@ -20,6 +20,40 @@ EFtpSocketError::EFtpSocketError(int error)
 EFtpSocketError::EFtpSocketError(int code, const std::string& text)
     : EFtp(SocketMessage(code, text)), error_code_(code) {}
 
+namespace {
+
+std::string CertificateMessage(EFtpCertificateRejected::TReason reason, const std::string& detail,
+                               const std::string& fingerprint) {
+  std::string message;
+  switch (reason) {
+    case EFtpCertificateRejected::crNotTrusted:
+      message = "Server Certificate Not Trusted";
+      break;
+    case EFtpCertificateRejected::crChanged:
+      message = "Server Certificate Changed Since It Was Accepted";
+      break;
+    case EFtpCertificateRejected::crDataDiffers:
+      message = "Data Connection Certificate Differs From The Server's";
+      break;
+  }
+  if (!detail.empty()) message += " (" + detail + ")";
+  return message + ". SHA-256 Fingerprint: " + fingerprint;
+}
+
+}  // namespace
+
+EFtpCertificateRejected::EFtpCertificateRejected(TReason reason, const std::string& detail,
+                                                 const std::string& fingerprint)
+    : EFtpTlsError(TWholeMessage{}, CertificateMessage(reason, detail, fingerprint)),
+      reason_(reason),
+      fingerprint_(fingerprint) {}
+
+EFtpTlsRequired::EFtpTlsRequired(TReason reason)
+    : EFtp(reason == trNotOffered ? "TLS Required, But The Server Does Not Offer It."
+                                  : "TLS Required, But The Server Refuses Encrypted Data "
+                                    "Connections."),
+      reason_(reason) {}
+
 EFtpSocketError EFtpSocketError::HostNotFound(int lookup_error) {
   if (lookup_error == EAI_SYSTEM) return EFtpSocketError(errno);
   return EFtpSocketError(lookup_error, gai_strerror(lookup_error));

@@ -107,4 +107,52 @@ class EFtpStreamError : public EFtp {
   EFtpStreamError() : EFtp("Local Stream Error.") {}
 };
 
+// TLS failed: the handshake, or a record on an encrypted connection. The
+// message names what OpenSSL reports.
+class EFtpTlsError : public EFtp {
+ public:
+  explicit EFtpTlsError(const std::string& reason) : EFtp("TLS Error: " + reason + ".") {}
+
+ protected:
+  struct TWholeMessage {};
+  EFtpTlsError(TWholeMessage, const std::string& message) : EFtp(message) {}
+};
+
+// The server's certificate does not verify (trust store, host name) and is
+// not the one the user accepted, or a data connection presented another
+// certificate than the control connection. The message ends with the
+// certificate's SHA-256 fingerprint, 64 hex digits, which the user may
+// accept (TFtpSettings::AcceptedFingerprint).
+class EFtpCertificateRejected : public EFtpTlsError {
+ public:
+  enum TReason { crNotTrusted, crChanged, crDataDiffers };
+  EFtpCertificateRejected(TReason reason, const std::string& detail,
+                          const std::string& fingerprint);
+  TReason Reason() const { return reason_; }
+  const std::string& Fingerprint() const { return fingerprint_; }
+
+ private:
+  TReason reason_;
+  std::string fingerprint_;
+};
+
+// "Require TLS" and the server does not encrypt the control connection
+// (AUTH TLS refused) or the data connections (PBSZ or PROT P refused).
+class EFtpTlsRequired : public EFtp {
+ public:
+  enum TReason { trNotOffered, trDataRefused };
+  explicit EFtpTlsRequired(TReason reason);
+  TReason Reason() const { return reason_; }
+
+ private:
+  TReason reason_;
+};
+
+// The server offers neither MLST nor MDTM and SIZE: one file's information
+// needs a listing of its folder.
+class EFtpNotSupported : public EFtp {
+ public:
+  EFtpNotSupported() : EFtp("Not Supported By The Server.") {}
+};
+
 }  // namespace ravelo

@@ -15,6 +15,16 @@ enum TFtpListFormat {
   flfNoDetails,
   flfUnknown,
   flfCustom,
+  // Machine listing (MLSD): facts and a name, times in universal time.
+  flfMlsd,
+};
+
+// How the time of a listing item was read: to the minute in the server's
+// local time (LIST), or to the second in universal time, converted to local
+// time (MLSD, MLST, MDTM).
+enum TFtpTimePrecision : std::uint8_t {
+  tpMinute = 0,
+  tpExact = 1,
 };
 
 // The ItemType byte of a listing entry.
@@ -32,8 +42,10 @@ struct TFtpListItem {
   std::string FileName;
   std::uint8_t ItemType = itFile;
   std::int64_t Size = 0;
-  // Days since 30 December 1899 in the server's local time (see ftp_date_time.h).
+  // Days since 30 December 1899 (see ftp_date_time.h): the server's local
+  // time for tpMinute, the program's local time for tpExact.
   double ModifiedDate = 0;
+  TFtpTimePrecision TimePrecision = tpMinute;
   int LinkCount = 0;
   std::string OwnerName = "????????";
   std::string GroupName = "????????";
@@ -46,7 +58,8 @@ struct TFtpListItem {
 // The parsed items of a listing, in listed order.
 class TFtpListItems {
  public:
-  // The format of the first entry; flfNone for a listing without one.
+  // The format of the first entry; flfNone for a listing without one;
+  // flfMlsd for every machine listing.
   TFtpListFormat ListFormat() const { return list_format_; }
   void SetListFormat(TFtpListFormat format) { list_format_ = format; }
 

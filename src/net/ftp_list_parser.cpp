@@ -187,6 +187,7 @@ void ParseByFormat(TFtpListFormat format, std::string_view line, const TFtpDateT
       return;
     case flfUnknown:
     case flfCustom:
+    case flfMlsd:
       break;
   }
   throw EFtpInvalidListingFormat();

@@ -62,7 +62,10 @@ std::string TFtpLineReader::ReadLine() {
         }
         std::string line(TrimFtpLine(raw));
         start_ = end + 1;
-        if (!line.empty()) return line;
+        if (!line.empty()) {
+          last_indented_ = raw.front() == ' ' || raw.front() == '\t';
+          return line;
+        }
         scanned = start_;
         continue;
       }
@@ -102,6 +105,7 @@ TFtpReply MakeFtpReply(std::vector<std::string> lines) {
   }
   reply.Text.reserve(lines.size());
   for (auto& line : lines) reply.Text.push_back(line.size() > 4 ? line.substr(4) : std::string());
+  reply.Lines = std::move(lines);
   return reply;
 }
 
@@ -115,7 +119,8 @@ TFtpReply ReadFtpReply(TFtpLineReader& reader, std::size_t max_lines) {
       if (lines.size() >= max_lines) throw EFtpReplyTooLong();
       lines.push_back(reader.ReadLine());
       const std::string& line = lines.back();
-      if (line.size() < 4 || EqualIgnoringCase(std::string_view(line).substr(0, 4), terminator)) {
+      if ((line.size() < 4 && !reader.LastLineIndented()) ||
+          EqualIgnoringCase(std::string_view(line).substr(0, 4), terminator)) {
         break;
       }
     }

@@ -17,6 +17,9 @@ struct TFtpReply {
   int NumericCode = 0;
   // Every line from its fifth character on.
   std::vector<std::string> Text;
+  // Every line whole, trimmed: feature lines and MLST facts are read from
+  // these, since Text cuts their first characters off.
+  std::vector<std::string> Lines;
 
   // Text with a line break after every line: the message of a reply error.
   std::string JoinedText() const;
@@ -36,6 +39,8 @@ class TFtpLineReader {
   // The next non-empty line. Raises EFtpLineTooLong for a line over the
   // limit and EFtpConnClosed when the stream ends first.
   std::string ReadLine();
+  // True when the line last read began with a blank before trimming.
+  bool LastLineIndented() const { return last_indented_; }
   // True when bytes are waiting that a ReadLine would use first.
   bool HasBuffered() const { return start_ < buffer_.size(); }
   // Drops what is buffered; for a new connection.
@@ -47,10 +52,12 @@ class TFtpLineReader {
   std::size_t max_line_length_;
   std::string buffer_;
   std::size_t start_ = 0;
+  bool last_indented_ = false;
 };
 
 // Reads one reply, multi-line ones included; raises EFtpReplyTooLong on a
-// reply of more than max_lines lines.
+// reply of more than max_lines lines. A line shorter than four characters
+// ends a multi-line reply unless it is indented: feature lines (" CCC") are.
 TFtpReply ReadFtpReply(TFtpLineReader& reader, std::size_t max_lines);
 
 // Builds the reply fields from its lines (TextCode, NumericCode, Text).

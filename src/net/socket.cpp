@@ -118,7 +118,7 @@ TSocket::~TSocket() {
   Close();
 }
 
-TSocket::TSocket(TSocket&& other) noexcept : handle_(other.handle_) {
+TSocket::TSocket(TSocket&& other) noexcept : handle_(other.handle_), tls_(std::move(other.tls_)) {
   other.handle_ = -1;
 }
 
@@ -126,6 +126,7 @@ TSocket& TSocket::operator=(TSocket&& other) noexcept {
   if (this != &other) {
     Close();
     handle_ = other.handle_;
+    tls_ = std::move(other.tls_);
     other.handle_ = -1;
   }
   return *this;
@@ -150,26 +151,43 @@ TSocket TSocket::Connect(const std::string& host, int port, TWaitLimit limit) {
   int last_error = 0;
   bool timed_out = false;
   for (const addrinfo* address = found; address != nullptr; address = address->ai_next) {
-    TSocket candidate(NewSocket(address->ai_family));
-    if (connect(candidate.handle_, address->ai_addr, address->ai_addrlen) == 0) return candidate;
-    if (errno != EINPROGRESS) {
-      last_error = errno;
-      continue;
-    }
-    pollfd fd{candidate.handle_, POLLOUT, 0};
-    if (!PollFor(&fd, 1, limit)) {
-      timed_out = true;
-      continue;
-    }
-    int error = 0;
-    socklen_t length = sizeof(error);
-    if (getsockopt(candidate.handle_, SOL_SOCKET, SO_ERROR, &error, &length) < 0) error = errno;
-    if (error == 0) return candidate;
-    last_error = error;
-    timed_out = false;
+    TSocket candidate =
+        TryConnect(address->ai_addr, address->ai_addrlen, limit, last_error, timed_out);
+    if (candidate.IsOpen()) return candidate;
   }
   if (timed_out) throw EFtpTimeout();
   throw EFtpSocketError(last_error != 0 ? last_error : ECONNREFUSED);
+}
+
+TSocket TSocket::Connect(const TSocketAddress& address, TWaitLimit limit) {
+  int error = 0;
+  bool timed_out = false;
+  TSocket connected = TryConnect(address.Raw(), address.Length(), limit, error, timed_out);
+  if (connected.IsOpen()) return connected;
+  if (timed_out) throw EFtpTimeout();
+  throw EFtpSocketError(error != 0 ? error : ECONNREFUSED);
+}
+
+TSocket TSocket::TryConnect(const sockaddr* address, socklen_t length, TWaitLimit limit, int& error,
+                            bool& timed_out) {
+  TSocket candidate(NewSocket(address->sa_family));
+  if (connect(candidate.handle_, address, length) == 0) return candidate;
+  if (errno != EINPROGRESS) {
+    error = errno;
+    return {};
+  }
+  pollfd fd{candidate.handle_, POLLOUT, 0};
+  if (!PollFor(&fd, 1, limit)) {
+    timed_out = true;
+    return {};
+  }
+  int failure = 0;
+  socklen_t size = sizeof(failure);
+  if (getsockopt(candidate.handle_, SOL_SOCKET, SO_ERROR, &failure, &size) < 0) failure = errno;
+  if (failure == 0) return candidate;
+  error = failure;
+  timed_out = false;
+  return {};
 }
 
 TSocket TSocket::Listen(const TSocketAddress& address) {
@@ -199,16 +217,19 @@ TSocketAddress TSocket::PeerAddress() const {
   return TSocketAddress(reinterpret_cast<sockaddr*>(&storage), length);
 }
 
+bool TSocket::HasData() const {
+  return !tls_ || tls_->HasData();
+}
+
 bool TSocket::Readable() const {
   pollfd fd{handle_, POLLIN, 0};
   const int ready = poll(&fd, 1, 0);
   if (ready < 0 && errno != EINTR) throw EFtpSocketError(errno);
-  return ready > 0;
+  return (ready > 0 || tls_) && HasData();
 }
 
 bool TSocket::ReadableWithin(TWaitLimit limit) const {
-  pollfd fd{handle_, POLLIN, 0};
-  return PollFor(&fd, 1, limit);
+  return WaitForData(*this, *this, limit) >= 0;
 }
 
 TSocket TSocket::Accept(TWaitLimit limit) {
@@ -225,6 +246,11 @@ TSocket TSocket::Accept(TWaitLimit limit) {
 
 std::size_t TSocket::Receive(char* buffer, std::size_t size, TWaitLimit limit) {
   if (handle_ < 0) throw EFtpSocketError(EBADF);
+  while (tls_) {
+    const TTlsLayer::TStep step = tls_->Read(buffer, size);
+    if (step.Wait == TTlsLayer::twNone) return step.Count;
+    WaitFor(handle_, step.Wait == TTlsLayer::twRead ? POLLIN : POLLOUT, limit);
+  }
   for (;;) {
     // Try first: on a busy transfer the data is usually there already.
     const ssize_t got = recv(handle_, buffer, size, 0);
@@ -239,6 +265,15 @@ std::size_t TSocket::Receive(char* buffer, std::size_t size, TWaitLimit limit) {
 
 void TSocket::SendAll(const char* data, std::size_t size, TWaitLimit limit) {
   if (handle_ < 0) throw EFtpSocketError(EBADF);
+  while (tls_ && size > 0) {
+    const TTlsLayer::TStep step = tls_->Write(data, size);
+    if (step.Wait == TTlsLayer::twNone) {
+      data += step.Count;
+      size -= step.Count;
+    } else {
+      WaitFor(handle_, step.Wait == TTlsLayer::twRead ? POLLIN : POLLOUT, limit);
+    }
+  }
   while (size > 0) {
     const ssize_t sent = send(handle_, data, size, MSG_NOSIGNAL);
     if (sent >= 0) {
@@ -254,6 +289,12 @@ void TSocket::SendAll(const char* data, std::size_t size, TWaitLimit limit) {
 
 void TSocket::SendNoWait(const char* data, std::size_t size) {
   if (handle_ < 0) throw EFtpSocketError(EBADF);
+  if (tls_) {
+    // A record left half sent would garble every later one: the
+    // connection is done for then.
+    if (tls_->Write(data, size).Count != size) Shutdown();
+    return;
+  }
   if (send(handle_, data, size, MSG_NOSIGNAL | MSG_DONTWAIT) < 0 && errno != EAGAIN &&
       errno != EWOULDBLOCK) {
     throw EFtpSocketError(errno);
@@ -265,13 +306,23 @@ void TSocket::Shutdown() noexcept {
 }
 
 void TSocket::Close() noexcept {
+  // An orderly end tells a TLS peer that nothing was cut off.
+  if (tls_) tls_->CloseNotify();
+  tls_.reset();
   if (handle_ >= 0) {
+    // Closing with bytes unread (the session tickets a TLS server sends on
+    // an upload's connection) resets the connection and drops what is still
+    // on its way to the server: read them first.
+    char unread[16384];
+    for (int i = 0; i < 64 && recv(handle_, unread, sizeof(unread), MSG_DONTWAIT) > 0; ++i) {
+    }
     close(handle_);
     handle_ = -1;
   }
 }
 
 void TSocket::CloseWithReset() noexcept {
+  tls_.reset();
   if (handle_ >= 0) {
     const linger reset{1, 0};
     setsockopt(handle_, SOL_SOCKET, SO_LINGER, &reset, sizeof(reset));
@@ -279,10 +330,40 @@ void TSocket::CloseWithReset() noexcept {
   Close();
 }
 
+void TSocket::StartTls(const TTlsContext& context, const std::string& host,
+                       const TTlsSession& reuse, TWaitLimit limit) {
+  if (handle_ < 0) throw EFtpSocketError(EBADF);
+  tls_ = std::make_unique<TTlsLayer>(context, handle_, host, reuse);
+  for (;;) {
+    const TTlsLayer::TStep step = tls_->Handshake();
+    if (step.Wait == TTlsLayer::twNone) return;
+    WaitFor(handle_, step.Wait == TTlsLayer::twRead ? POLLIN : POLLOUT, limit);
+  }
+}
+
+int WaitForData(const TSocket& a, const TSocket& b, TWaitLimit limit) {
+  // Data may wait decrypted in a TLS layer while its socket has nothing.
+  if (a.tls_ && a.HasData()) return 0;
+  if (b.tls_ && b.HasData()) return 1;
+  const auto deadline = Clock::now() + limit;
+  for (;;) {
+    auto left = limit;
+    if (limit.count() > 0) {
+      left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+      if (left.count() <= 0) return -1;
+    }
+    pollfd fds[2] = {{a.Handle(), POLLIN, 0}, {b.Handle(), POLLIN, 0}};
+    if (!PollFor(fds, 2, left)) return -1;
+    // On TLS a readable socket may hold a record of the protocol alone.
+    if (fds[0].revents != 0 && a.HasData()) return 0;
+    if (fds[1].revents != 0 && b.HasData()) return 1;
+  }
+}
+
 int WaitReadable(const TSocket& a, const TSocket& b, TWaitLimit limit) {
-  pollfd fds[2] = {{a.Handle(), POLLIN, 0}, {b.Handle(), POLLIN, 0}};
-  if (!PollFor(fds, 2, limit)) throw EFtpTimeout();
-  return fds[0].revents != 0 ? 0 : 1;
+  const int ready = WaitForData(a, b, limit);
+  if (ready < 0) throw EFtpTimeout();
+  return ready;
 }
 
 THostPort SplitHostPort(const std::string& text, int default_port) {

@@ -321,6 +321,58 @@ TEST(FtpClientEdgeTest, AbortFromAnotherThreadFailsTheDownload) {
   }
 }
 
+// Passive data connections go to the server's own address whatever a PASV
+// reply names; a server refusing EPSV gets PASV, and under Automatic one
+// refusing both gets PORT, each for the rest of the connection.
+TEST(FtpClientEdgeTest, PassiveModesAndTheirFallbacks) {
+  struct TCase {
+    const char* what;
+    TFtpDataMode mode;
+    Script first;   // the data connection of the first listing
+    Script second;  // and of the second
+    int code = -1;  // of the first listing's failure
+  };
+  const std::vector<TCase> cases = {
+      {"EPSV", dmPassive,
+       [](auto& server) { server.AcceptEpsv().Answer("LIST", "150 go").DataAccept(); },
+       [](auto& server) { server.AcceptEpsv().Answer("LIST", "150 go").DataAccept(); }},
+      {"PASV naming another host", dmAutomatic,
+       [](auto& server) {
+         server.Answer("EPSV", "500 EPSV not understood.").AcceptPasv("10.9.8.7");
+         server.Answer("LIST", "150 go").DataAccept();
+       },
+       [](auto& server) { server.AcceptPasv().Answer("LIST", "150 go").DataAccept(); }},
+      {"PORT after both refused", dmAutomatic,
+       [](auto& server) {
+         server.Answer("EPSV", "500 no").Answer("PASV", "502 no").AcceptPort();
+         server.Answer("LIST", "150 go").DataConnect();
+       },
+       [](auto& server) { server.AcceptPort().Answer("LIST", "150 go").DataConnect(); }},
+      {"both refused, passive only", dmPassive,
+       [](auto& server) { server.Answer("EPSV", "500 no").Answer("PASV", "502 No passive."); },
+       [](auto& server) { server.Answer("PASV", "502 No passive."); }, 502},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TSession s;
+    s.client.Settings().DataMode = c.mode;
+    s.server.Login();
+    for (const Script* transfer : {&c.first, &c.second}) {
+      (*transfer)(s.server);
+      if (c.code < 0)
+        s.server.DataSend("-rw-r--r-- 1 o g 5 Mar 5 14:30 a\r\n").DataClose().Send("226 ok");
+    }
+    s.server.Stall().Start();
+    s.client.Connect();
+    for (int i = 0; i < 2; ++i) {
+      Lines lines;
+      EXPECT_EQ(ReplyCodeOf([&] { s.client.List(lines); }), c.code);
+      EXPECT_EQ(lines, c.code < 0 ? Lines{"-rw-r--r-- 1 o g 5 Mar 5 14:30 a"} : Lines{});
+    }
+    EXPECT_EQ(s.Finish(), "");
+  }
+}
+
 TEST(FtpHostPortTest, HostMayCarryAPort) {
   const auto split = [](const std::string& text) {
     const THostPort result = SplitHostPort(text, 21);

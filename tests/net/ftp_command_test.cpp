@@ -51,11 +51,12 @@ TEST_F(FtpCommandTest, LsPrintsParsedItemsAndRawLsTheLines) {
   server_.Home().CreateFile("my file.txt", "1234567890");
   server_.Home().CreateDir("sub");
   ASSERT_EQ(Run({host_, "ls"}), 0) << err_;
-  EXPECT_TRUE(Contains(out_, R"(^f 10 \d{4}-\d\d-\d\d \d\d:\d\d my file\.txt$)")) << out_;
-  EXPECT_TRUE(Contains(out_, R"(^d \d+ \d{4}-\d\d-\d\d \d\d:\d\d sub$)")) << out_;
+  // The server offers MLSD: times to the second.
+  EXPECT_TRUE(Contains(out_, R"(^f 10 \d{4}-\d\d-\d\d \d\d:\d\d:\d\d my file\.txt$)")) << out_;
+  EXPECT_TRUE(Contains(out_, R"(^d \d+ \d{4}-\d\d-\d\d \d\d:\d\d:\d\d sub$)")) << out_;
   EXPECT_EQ(err_, "");
   ASSERT_EQ(Run({host_, "raw-ls"}), 0);
-  EXPECT_TRUE(Contains(out_, R"(^-rw.* my file\.txt$)")) << out_;
+  EXPECT_TRUE(Contains(out_, R"(^modify=.*type=file;.* my file\.txt$)")) << out_;
   ASSERT_EQ(Run({"-C", "sub", host_, "ls"}), 0);
   EXPECT_EQ(out_, "");
 }
@@ -97,9 +98,33 @@ TEST_F(FtpCommandTest, FailuresGiveTheMessageAndStatusOne) {
   EXPECT_EQ(err_, "Socket Error # 111\nConnection refused.\n");
 }
 
+// The data mode and TLS flags; a certificate that does not verify is
+// refused with its fingerprint, which --tls-fingerprint accepts.
+TEST_F(FtpCommandTest, ModeAndTlsFlags) {
+  test::TFtpTestServer::TOptions options;
+  options.Tls = test::TFtpTestServer::kSelfSigned;
+  test::TFtpTestServer secure(options);
+  secure.Home().CreateFile("s.txt", "s");
+  const std::string secure_host = secure.HostPort();
+  EXPECT_EQ(Run({"--tls=require", host_, "ls"}), 1);
+  EXPECT_EQ(err_, "TLS Required, But The Server Does Not Offer It.\n");
+  EXPECT_EQ(Run({"--passive", "--tls=off", host_, "ls"}), 0) << err_;
+  EXPECT_EQ(Run({secure_host, "ls"}), 1);
+  EXPECT_NE(err_.find("SHA-256 Fingerprint: " + secure.Fingerprint()), std::string::npos) << err_;
+  EXPECT_EQ(Run({"--active", "--tls-fingerprint", secure.Fingerprint(), secure_host, "ls"}), 0)
+      << err_;
+  EXPECT_TRUE(Contains(out_, R"(^f 1 .* s\.txt$)")) << out_;
+}
+
 TEST_F(FtpCommandTest, BadArgumentsShowTheUsage) {
-  for (const auto& arguments : std::vector<std::vector<std::string>>{
-           {host_}, {host_, "get", "one"}, {host_, "chmod", "x"}, {"-x", host_, "ls"}, {"-C"}}) {
+  for (const auto& arguments :
+       std::vector<std::vector<std::string>>{{host_},
+                                             {host_, "get", "one"},
+                                             {host_, "chmod", "x"},
+                                             {"-x", host_, "ls"},
+                                             {"-C"},
+                                             {"--tls=maybe", host_, "ls"},
+                                             {"--tls-fingerprint", "12:AB", host_, "ls"}}) {
     EXPECT_EQ(Run(arguments), 1);
     EXPECT_NE(err_.find("usage: ravelo-ftp"), std::string::npos) << err_;
   }
@@ -120,7 +145,8 @@ TEST_F(FtpCommandTest, TheProgramWorksFromTheShell) {
   std::string output;
   setenv("RAVELO_FTP_PASSWORD", TFtpTestServer::kPassword, 1);
   EXPECT_EQ(shell(output), 0) << output;
-  EXPECT_TRUE(std::regex_match(output, std::regex(R"(f 2 \d{4}-\d\d-\d\d \d\d:\d\d shell\.txt\n)")))
+  EXPECT_TRUE(
+      std::regex_match(output, std::regex(R"(f 2 \d{4}-\d\d-\d\d \d\d:\d\d:\d\d shell\.txt\n)")))
       << output;
   unsetenv("RAVELO_FTP_PASSWORD");
   EXPECT_EQ(shell(output), 1);

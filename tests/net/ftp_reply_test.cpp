@@ -36,8 +36,10 @@ TEST(FtpReplyTest, RepliesAreCutIntoCodeAndTextWhateverTheReadPieces) {
   const std::vector<TCase> cases = {
       {"220 Service ready\r\n", "220", 220, {"Service ready"}},
       {"230-Welcome\r\n230 Done\r\n", "230", 230, {"Welcome", "Done"}},
-      // A line shorter than four characters also ends a multi-line reply.
+      // A line shorter than four characters also ends a multi-line reply,
+      // unless it is indented as feature lines are.
       {"230-Welcome\r\nok\r\n", "230", 230, {"Welcome", ""}},
+      {"211-Features:\r\n CCC\r\n211 End\r\n", "211", 211, {"Features:", "", "End"}},
       // The terminator is compared ignoring case; lines looking like other
       // codes in between belong to the reply.
       {"21a-x\r\n220 inner\r\n21A end\r\n", "21a", 0, {"x", "inner", "end"}},
@@ -58,6 +60,7 @@ TEST(FtpReplyTest, RepliesAreCutIntoCodeAndTextWhateverTheReadPieces) {
       EXPECT_EQ(reply.TextCode, c.code);
       EXPECT_EQ(reply.NumericCode, c.number);
       EXPECT_EQ(reply.Text, c.lines);
+      EXPECT_EQ(reply.Lines.size(), c.lines.size());
       EXPECT_EQ(ReadFtpReply(reader, 1000).Text, Lines{"next"});
     }
   }

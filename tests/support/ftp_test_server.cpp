@@ -23,14 +23,30 @@ constexpr auto kStartLimit = std::chrono::seconds(20);
 
 }  // namespace
 
-TFtpTestServer::TFtpTestServer(const std::string& address) : address_(address) {
+TFtpTestServer::TFtpTestServer(const std::string& address)
+    : TFtpTestServer([&] {
+        TOptions options;
+        options.Address = address;
+        return options;
+      }()) {}
+
+TFtpTestServer::TFtpTestServer(const TOptions& options) : address_(options.Address) {
   int pipe_ends[2];
   if (pipe2(pipe_ends, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], STDOUT_FILENO);
   std::vector<std::string> arguments = {
-      "/usr/bin/python3", RAVELO_PYFTPD_SCRIPT, home_.PathString(), kUser, kPassword, address};
+      "/usr/bin/python3", RAVELO_PYFTPD_SCRIPT, home_.PathString(), kUser, kPassword, address_};
+  if (options.Tls == kSelfSigned) {
+    arguments.insert(arguments.end(), {"--tls", certificates_.PathString()});
+  } else if (options.Tls == kIssued) {
+    arguments.insert(arguments.end(),
+                     {"--tls-ca", certificates_.PathString(), options.CertificateName});
+  }
+  if (!options.Hide.empty()) arguments.insert(arguments.end(), {"--hide", options.Hide});
+  if (options.RefuseProtP) arguments.push_back("--refuse-prot-p");
+  const std::size_t lines = options.Tls == kPlain ? 1 : 2;
   std::vector<char*> argv;
   for (auto& argument : arguments) argv.push_back(argument.data());
   argv.push_back(nullptr);
@@ -41,7 +57,8 @@ TFtpTestServer::TFtpTestServer(const std::string& address) : address_(address) {
     close(pipe_ends[0]);
     throw std::runtime_error("cannot start /usr/bin/python3");
   }
-  // The first line on its standard output is the port.
+  // The first line on its standard output is the port, the second the
+  // certificate's fingerprint.
   std::string line;
   pollfd fd{pipe_ends[0], POLLIN, 0};
   const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
@@ -50,7 +67,8 @@ TFtpTestServer::TFtpTestServer(const std::string& address) : address_(address) {
         std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     return static_cast<int>(std::max<std::int64_t>(rest.count(), 0));
   };
-  while (line.find('\n') == std::string::npos && poll(&fd, 1, left()) > 0) {
+  const auto line_count = [&] { return std::count(line.begin(), line.end(), '\n'); };
+  while (line_count() < static_cast<long>(lines) && poll(&fd, 1, left()) > 0) {
     char buffer[64];
     const ssize_t got = read(pipe_ends[0], buffer, sizeof(buffer));
     if (got <= 0) break;
@@ -62,10 +80,16 @@ TFtpTestServer::TFtpTestServer(const std::string& address) : address_(address) {
   } catch (const std::exception&) {
     port_ = 0;
   }
+  if (lines == 2) {
+    const auto first_end = line.find('\n');
+    fingerprint_ = line.substr(first_end + 1, line.find('\n', first_end + 1) - first_end - 1);
+    if (fingerprint_.size() != 64) port_ = 0;
+  }
   if (port_ <= 0) {
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
-    throw std::runtime_error("the FTP test server did not start (is python3-pyftpdlib installed?)");
+    throw std::runtime_error(
+        "the FTP test server did not start (are python3-pyftpdlib and python3-openssl installed?)");
   }
 }
 

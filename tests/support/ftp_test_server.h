@@ -17,7 +17,25 @@ class TFtpTestServer {
   static constexpr const char* kUser = "tester";
   static constexpr const char* kPassword = "secret word";
 
+  enum TTls {
+    kPlain,
+    // FTP over TLS with a new self-signed certificate: it never verifies.
+    kSelfSigned,
+    // FTP over TLS with a certificate for CertificateName issued by a new
+    // authority (AuthorityFile), which verifies where that is trusted.
+    kIssued,
+  };
+  struct TOptions {
+    std::string Address = "127.0.0.1";
+    TTls Tls = kPlain;
+    std::string CertificateName = "127.0.0.1";
+    // Features taken away with their commands, comma-separated ("MLST,MDTM").
+    std::string Hide;
+    bool RefuseProtP = false;
+  };
+
   explicit TFtpTestServer(const std::string& address = "127.0.0.1");
+  explicit TFtpTestServer(const TOptions& options);
   ~TFtpTestServer();
   TFtpTestServer(const TFtpTestServer&) = delete;
   TFtpTestServer& operator=(const TFtpTestServer&) = delete;
@@ -25,9 +43,16 @@ class TFtpTestServer {
   // "127.0.0.1:PORT", or "[::1]:PORT" for an IPv6 address.
   std::string HostPort() const;
   const TTempDir& Home() const { return home_; }
+  // With TLS: the SHA-256 fingerprint of the server's certificate, 64
+  // upper-case hex digits.
+  const std::string& Fingerprint() const { return fingerprint_; }
+  // kIssued: the authority's certificate (PEM), for SSL_CERT_FILE.
+  std::string AuthorityFile() const { return (certificates_ / "ca.pem").string(); }
 
  private:
   TTempDir home_;
+  TTempDir certificates_;
+  std::string fingerprint_;
   std::string address_;
   pid_t pid_ = -1;
   int port_ = 0;

@@ -34,6 +34,20 @@ void CloseHandle(int& handle) {
   handle = -1;
 }
 
+// Listens on 127.0.0.1 on a port the system chooses; answers the port.
+int ListenOnLoopback(int& handle) {
+  sockaddr_in address = MakeAddress("127.0.0.1", 0);
+  socklen_t length = sizeof(address);
+  handle = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (handle < 0 || bind(handle, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+      listen(handle, 4) != 0 ||
+      getsockname(handle, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    CloseHandle(handle);
+    throw std::runtime_error("cannot listen on 127.0.0.1");
+  }
+  return ntohs(address.sin_port);
+}
+
 }  // namespace
 
 struct TScriptedFtpServer::TState {
@@ -41,11 +55,13 @@ struct TScriptedFtpServer::TState {
   TScriptedFtpServer* server = nullptr;
   int control = -1;
   int data = -1;
+  int passive = -1;
   std::string buffer;
   std::string data_host;
   int data_port = 0;
 
   ~TState() {
+    CloseHandle(passive);
     CloseHandle(data);
     CloseHandle(control);
   }
@@ -91,16 +107,7 @@ struct TScriptedFtpServer::TState {
 };
 
 TScriptedFtpServer::TScriptedFtpServer() {
-  sockaddr_in address = MakeAddress("127.0.0.1", 0);
-  socklen_t length = sizeof(address);
-  listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (listener_ < 0 || bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-      listen(listener_, 4) != 0 ||
-      getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    CloseHandle(listener_);
-    throw std::runtime_error("cannot listen on 127.0.0.1");
-  }
-  port_ = ntohs(address.sin_port);
+  port_ = ListenOnLoopback(listener_);
 }
 
 TScriptedFtpServer::~TScriptedFtpServer() {
@@ -168,6 +175,43 @@ TScriptedFtpServer& TScriptedFtpServer::DataConnect(const std::string& from) {
         connect(state.data, reinterpret_cast<const sockaddr*>(&target), sizeof(target)) != 0) {
       throw std::runtime_error("data connection from " + from + " failed: " + std::strerror(errno));
     }
+  });
+  return *this;
+}
+
+TScriptedFtpServer& TScriptedFtpServer::AcceptPasv(const std::string& named) {
+  steps_.push_back([named](TState& state) {
+    const std::string line = state.ReadLine();
+    if (line != "PASV") throw std::runtime_error("expected PASV, got '" + line + "'");
+    CloseHandle(state.passive);
+    const int port = ListenOnLoopback(state.passive);
+    std::string numbers = named;
+    for (char& c : numbers) c = c == '.' ? ',' : c;
+    state.SendAll(state.control, "227 Entering Passive Mode (" + numbers + "," +
+                                     std::to_string(port / 256) + "," + std::to_string(port % 256) +
+                                     ").\r\n");
+  });
+  return *this;
+}
+
+TScriptedFtpServer& TScriptedFtpServer::AcceptEpsv() {
+  steps_.push_back([](TState& state) {
+    const std::string line = state.ReadLine();
+    if (line != "EPSV") throw std::runtime_error("expected EPSV, got '" + line + "'");
+    CloseHandle(state.passive);
+    const int port = ListenOnLoopback(state.passive);
+    state.SendAll(state.control,
+                  "229 Entering Extended Passive Mode (|||" + std::to_string(port) + "|)\r\n");
+  });
+  return *this;
+}
+
+TScriptedFtpServer& TScriptedFtpServer::DataAccept() {
+  steps_.push_back([](TState& state) {
+    CloseHandle(state.data);
+    state.Wait(state.passive, POLLIN);
+    state.data = accept4(state.passive, nullptr, nullptr, SOCK_CLOEXEC);
+    if (state.data < 0) throw std::runtime_error("accept of the data connection failed");
   });
   return *this;
 }

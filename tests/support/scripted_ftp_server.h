@@ -37,6 +37,12 @@ class TScriptedFtpServer {
   TScriptedFtpServer& AcceptPort();
   // Connects to the address of the last PORT, from the given address.
   TScriptedFtpServer& DataConnect(const std::string& from = "127.0.0.1");
+  // Expects PASV (or EPSV), listens on 127.0.0.1 and answers 227 naming
+  // the given address (or 229).
+  TScriptedFtpServer& AcceptPasv(const std::string& named = "127.0.0.1");
+  TScriptedFtpServer& AcceptEpsv();
+  // Accepts the data connection after AcceptPasv or AcceptEpsv.
+  TScriptedFtpServer& DataAccept();
   // Sends on the data connection; a refusal by the client is not a failure.
   TScriptedFtpServer& DataSend(const std::string& bytes);
   // Reads the data connection (Received) until the client closes it, or
