@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "model/children_iterator.h"
+#include "model/syn_display.h"
 #include "model/time_info.h"
 #include "platform/file_time.h"
 #include "sync/download_temp_file.h"
@@ -51,15 +52,24 @@ class TDirectory {
 
 }  // namespace
 
-TSynDevice::TSynDevice(TSynFolder& root, std::string local_root, std::string project_file_name)
+TSynDevice::TSynDevice(TSynFolder& root, std::string local_root, std::string project_file_name,
+                       TWatchOptions watch_options)
     : root_(root),
       local_root_(std::move(local_root)),
       project_file_name_(std::move(project_file_name)),
-      current_folder_(&root) {
+      current_folder_(&root),
+      watcher_(std::make_shared<TNilWatcher>()),
+      file_watcher_(std::make_unique<TFileWatcher>(
+          local_root_, [this](TSynFolder& folder) { FolderChanged(folder); },
+          [this](const std::string& message) { Watcher()->WatchFailed(message); }, watch_options)) {
   AttachTree(root_);
 }
 
 TSynDevice::~TSynDevice() {
+  // The watcher thread first (it may be waiting for a hand-over, served
+  // meanwhile): while it runs, the nodes it may hold must still tell the
+  // device when they leave the tree.
+  file_watcher_->Stop();
   DetachTree(root_);
 }
 
@@ -169,10 +179,10 @@ bool TSynDevice::IsReservedName(std::string_view name, bool folder) const {
   return IsDownloadTempName(name) || (!folder && name == project_file_name_);
 }
 
-// current_folder_ and watched_ only ever name nodes still in the tree when
-// they are set, and Unwatch (which every node leaving the tree hears before
-// it can be freed) takes them out again under the same lock: so they never
-// name a freed node.
+// current_folder_ and the file watcher's table only ever name nodes still
+// in the tree when they are set, and Unwatch (which every node leaving the
+// tree hears before it can be freed) takes them out again under the same
+// lock: so they never name a freed node.
 
 void TSynDevice::SetCurrentFolder(TSynFolder& folder) {
   std::lock_guard lock(mutex_);
@@ -189,33 +199,73 @@ TSynFolder& TSynDevice::CurrentFolder() const {
 // Presence
 
 void TSynDevice::Watch(TNode& node) {
-  if (dynamic_cast<TSynFolder*>(&node) == nullptr) return;
+  auto* folder = dynamic_cast<TSynFolder*>(&node);
+  if (folder == nullptr) return;
   std::lock_guard lock(mutex_);
   // Read under the lock, so that the last call made decides, and never
   // after the node's Unwatch.
   if (node.LocalPresence() == prPresent && node.IsInTree())
-    watched_.insert(&node);
+    file_watcher_->Watch(*folder);
   else
-    watched_.erase(&node);
+    file_watcher_->Unwatch(node, /*with_descendants=*/false);
 }
 
 void TSynDevice::Unwatch(TNode& node) {
   // Held outside the lock: letting go may free the folder, whose children
   // then come back here.
   const TNodeHold parent = node.ParentHold();
-  std::lock_guard lock(mutex_);
-  watched_.erase(&node);
-  if (dynamic_cast<TBranch*>(&node) != nullptr)
-    std::erase_if(watched_, [&](const TNode* watched) { return watched->IsDescendantOf(node); });
-  if (current_folder_ == &node || current_folder_->IsDescendantOf(node)) {
-    auto* up = parent.As<TSynFolder>();
-    current_folder_ = up != nullptr && up->IsInTree() ? up : &root_;
+  TSynFolder* opened = nullptr;
+  {
+    std::lock_guard lock(mutex_);
+    file_watcher_->Unwatch(node, dynamic_cast<TBranch*>(&node) != nullptr);
+    if (current_folder_ == &node || current_folder_->IsDescendantOf(node)) {
+      auto* up = parent.As<TSynFolder>();
+      TSynFolder* next = up != nullptr && up->IsInTree() ? up : &root_;
+      if (next != current_folder_) opened = current_folder_ = next;
+    }
   }
+  // The window shows the new current folder once its open has run; the
+  // parent hold (or the root, which outlives the device) keeps it alive.
+  if (opened != nullptr) opened->Open();
 }
 
 bool TSynDevice::IsWatched(const TNode& node) const {
+  return file_watcher_->IsWatched(node);
+}
+
+// ---------------------------------------------------------------------------
+// Connection watcher
+
+void TSynDevice::SetWatcher(std::shared_ptr<IConnectionWatcher> watcher) {
+  if (!watcher) watcher = std::make_shared<TNilWatcher>();
   std::lock_guard lock(mutex_);
-  return watched_.count(&node) != 0;
+  watcher_ = std::move(watcher);
+}
+
+std::shared_ptr<IConnectionWatcher> TSynDevice::Watcher() const {
+  std::lock_guard lock(mutex_);
+  return watcher_;
+}
+
+// ---------------------------------------------------------------------------
+// Local changes
+
+void TSynDevice::FolderChanged(TSynFolder& folder) {
+  // Unwatched since the change was seen: gone, or its local side absent.
+  if (!IsWatched(folder) || !folder.IsInTree()) return;
+  folder.MergeLocalListing(*ListLocal(folder));
+  TSynFolder& current = CurrentFolder();
+  if (&current == &folder || current.IsDescendantOf(folder))
+    current.Display()->NodeChanged(current);
+  if (AutoUploadFresh() && IsConnected()) UploadFreshInCurrentFolder();
+}
+
+void TSynDevice::UploadFreshInCurrentFolder() {
+  TSynFolder& current = CurrentFolder();
+  for (auto it = current.GetChildren(); !it->Done();) {
+    TNode& child = it->Next();
+    if (child.GetState() == nsFresh && child.RemotePresence() == prPresent) child.Synchronize();
+  }
 }
 
 }  // namespace ravelo

@@ -9,25 +9,16 @@
 #include <map>
 #include <system_error>
 
+#include "device_test_fixture.h"
 #include "model/time_info.h"
-#include "platform/file_time.h"
-#include "support/temp_dir.h"
-#include "support/test_main_loop.h"
-#include "sync/syn_file.h"
-#include "sync/syn_folder.h"
 #include "sync/sync_errors.h"
 
 namespace ravelo::test {
 namespace {
 
-class SynDeviceTest : public ::testing::Test {
+class SynDeviceTest : public TDeviceTest {
  protected:
-  ~SynDeviceTest() override {
-    device.reset();
-    TNode::ReleaseRoot(std::move(root));
-  }
-
-  std::map<std::string, std::int64_t> Files(TSynFolder& folder) {
+  std::map<std::string, std::int64_t> Listed(TSynFolder& folder) {
     std::map<std::string, std::int64_t> files;
     const auto listing = device->ListLocal(folder);
     for (int i = 0; i < listing->FileCount(); ++i)
@@ -35,13 +26,6 @@ class SynDeviceTest : public ::testing::Test {
     for (int i = 0; i < listing->FolderCount(); ++i) files[listing->FolderAt(i).Name] = -1;
     return files;
   }
-
-  TTestMainLoop loop;
-  TTempDir dir;
-  std::unique_ptr<TSynFolder> root = std::make_unique<TSynFolder>(nullptr, "");
-  std::unique_ptr<TSynDevice> device =
-      std::make_unique<TSynDevice>(*root, dir.PathString(), "site.rvlp");
-  TSynFolder& docs = root->MakeChild<TSynFolder>("docs");
 };
 
 TEST_F(SynDeviceTest, LocalInfoOfFilesOnly) {
@@ -66,7 +50,7 @@ TEST_F(SynDeviceTest, LocalInfoOfFilesOnly) {
   const TLocalFileInfo info = device->GetLocalInfo(file);
   EXPECT_EQ(info.Size, size);
   EXPECT_EQ(info.Time, FileTimeToDateTime(times[1]));
-  EXPECT_EQ(Files(docs).at("big.bin"), size);
+  EXPECT_EQ(Listed(docs).at("big.bin"), size);
   EXPECT_EQ(device->ListLocal(docs)->FindFile("big.bin")->Time.GetValue(), info.Time);
 }
 
@@ -84,8 +68,8 @@ TEST_F(SynDeviceTest, ListingsLeaveOutTheProjectFileTemporaryFilesAndBadNames) {
   ASSERT_EQ(::symlink("sub", (dir / "docs/linked").c_str()), 0);
   ASSERT_EQ(::symlink(".hidden", (dir / "docs/alias").c_str()), 0);
 
-  EXPECT_EQ(Files(*root), (std::map<std::string, std::int64_t>{{"docs", -1}}));
-  EXPECT_EQ(Files(docs),
+  EXPECT_EQ(Listed(*root), (std::map<std::string, std::int64_t>{{"docs", -1}}));
+  EXPECT_EQ(Listed(docs),
             (std::map<std::string, std::int64_t>{{"Site.rvlp", 2}, {".hidden", 1}, {"sub", -1}}));
   TSynFolder& missing = root->MakeChild<TSynFolder>("missing");
   EXPECT_EQ(device->ListLocal(missing)->FileCount(), 0);
@@ -140,7 +124,9 @@ TEST_F(SynDeviceTest, RemovesOnlyEmptyFoldersAndStopsWatchingThem) {
     EXPECT_STREQ(error.what(), "Directory not empty");
   }
   EXPECT_FALSE(device->IsWatched(docs));
-  EXPECT_EQ(&device->CurrentFolder(), root.get());  // moved up at once
+  EXPECT_EQ(&device->CurrentFolder(), root.get());  // moved up at once, and opened
+  ASSERT_TRUE(WaitForWaiters(loop));
+  EXPECT_EQ(server->log.Count("exists "), 1);
   std::filesystem::remove(dir / "docs/a.txt");
   device->RemoveLocalFolder(docs);
   EXPECT_FALSE(dir.Exists("docs"));
@@ -166,6 +152,52 @@ TEST_F(SynDeviceTest, ANodeThatLeftTheTreeIsNeitherWatchedNorCurrent) {
   EXPECT_FALSE(device->IsWatched(docs));
   EXPECT_FALSE(device->IsWatched(sub));
   EXPECT_EQ(&device->CurrentFolder(), root.get());
+}
+
+TEST_F(SynDeviceTest, TheShownFolderRemovedOnDiskLeavesItsParentShownAndOpened) {
+  dir.CreateDir("docs/sub");
+  docs.MarkLocalPresent();
+  docs.MergeLocalListing(*device->ListLocal(docs));  // sub: local only
+  device->SetCurrentFolder(dynamic_cast<TSynFolder&>(*docs.FindChild("sub")));
+  std::filesystem::remove(dir / "docs/sub");
+  ASSERT_TRUE(loop.RunUntil([&] { return server->log.Count("exists docs") == 1; }));
+  EXPECT_EQ(&device->CurrentFolder(), &docs);
+  EXPECT_EQ(docs.FindChild("sub"), nullptr);
+}
+
+TEST_F(SynDeviceTest, AChangeUploadsTheShownFolderFreshFilesWhenOnAndConnected) {
+  CreateFile("docs/page.html", "new", 1700000100);
+  CreateFile("docs/local.html", "l", 1700000100);
+  dir.CreateDir("other");
+  TSynFile& page = SyncedFile(docs, "page.html", 1700000000, 3);
+  server->AddFile("docs/page.html", "old", 45000);
+  TSynFolder& other = root->MakeChild<TSynFolder>("other");
+  other.MarkLocalPresent();
+  docs.MarkLocalPresent();
+  device->SetCurrentFolder(docs);
+  const auto display = std::make_shared<TRecordingDisplay>();
+  docs.SetDisplay(display);
+
+  device->SetAutoUploadFresh(false);
+  device->FolderChanged(docs);
+  EXPECT_EQ(page.GetState(), nsFresh);
+  EXPECT_EQ(display->log.Events(), std::vector<std::string>{"changed docs"});
+
+  // Another folder's change: the shown folder's fresh files go.
+  struct {
+    bool auto_upload, connected;
+    int uploads;
+  } const cases[] = {{false, true, 0}, {true, false, 0}, {true, true, 1}};
+  for (const auto& c : cases) {
+    device->SetAutoUploadFresh(c.auto_upload);
+    device->connected = c.connected;
+    device->FolderChanged(other);
+    ASSERT_TRUE(WaitForWaiters(loop));
+    EXPECT_EQ(server->log.Count("upload docs/page.html"), c.uploads);
+  }
+  EXPECT_EQ(server->log.Count("upload docs/local.html"), 0);  // fresh, not on the server
+  EXPECT_EQ(page.GetState(), nsSynchronized);
+  EXPECT_EQ(display->log.Size(), 1);  // the shown folder is not the changed one
 }
 
 }  // namespace
