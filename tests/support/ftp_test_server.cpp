@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <fstream>
 #include <stdexcept>
 #include <vector>
 
@@ -23,14 +24,20 @@ constexpr auto kStartLimit = std::chrono::seconds(20);
 
 }  // namespace
 
-TFtpTestServer::TFtpTestServer(const std::string& address) : address_(address) {
+TFtpTestServer::TFtpTestServer(const std::string& address, long transfer_rate) : address_(address) {
   int pipe_ends[2];
   if (pipe2(pipe_ends, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], STDOUT_FILENO);
-  std::vector<std::string> arguments = {
-      "/usr/bin/python3", RAVELO_PYFTPD_SCRIPT, home_.PathString(), kUser, kPassword, address};
+  std::vector<std::string> arguments = {"/usr/bin/python3",
+                                        RAVELO_PYFTPD_SCRIPT,
+                                        home_.PathString(),
+                                        kUser,
+                                        kPassword,
+                                        address,
+                                        std::to_string(transfer_rate),
+                                        (work_ / "log").string()};
   std::vector<char*> argv;
   for (auto& argument : arguments) argv.push_back(argument.data());
   argv.push_back(nullptr);
@@ -74,6 +81,13 @@ TFtpTestServer::~TFtpTestServer() {
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
   }
+}
+
+std::vector<std::string> TFtpTestServer::Log() const {
+  std::vector<std::string> lines;
+  std::ifstream log(work_ / "log");
+  for (std::string line; std::getline(log, line);) lines.push_back(line);
+  return lines;
 }
 
 std::string TFtpTestServer::HostPort() const {

@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 #include "support/temp_dir.h"
 
@@ -17,7 +18,9 @@ class TFtpTestServer {
   static constexpr const char* kUser = "tester";
   static constexpr const char* kPassword = "secret word";
 
-  explicit TFtpTestServer(const std::string& address = "127.0.0.1");
+  // transfer_rate: bytes per second a data connection may move, so that a
+  // test can act while a transfer runs (0: no limit).
+  explicit TFtpTestServer(const std::string& address = "127.0.0.1", long transfer_rate = 0);
   ~TFtpTestServer();
   TFtpTestServer(const TFtpTestServer&) = delete;
   TFtpTestServer& operator=(const TFtpTestServer&) = delete;
@@ -25,9 +28,13 @@ class TFtpTestServer {
   // "127.0.0.1:PORT", or "[::1]:PORT" for an IPv6 address.
   std::string HostPort() const;
   const TTempDir& Home() const { return home_; }
+  // What the server received and answered so far, one a line: each
+  // command ("CWD docs") and the code of each reply ("550"), in order.
+  std::vector<std::string> Log() const;
 
  private:
   TTempDir home_;
+  TTempDir work_;  // the log, outside the served folder
   std::string address_;
   pid_t pid_ = -1;
   int port_ = 0;
