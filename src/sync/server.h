@@ -27,6 +27,10 @@ class TNode;
 // Shared: make it with std::make_shared. The device holds it, and so does
 // each waiter granted it; a waiter's end handler holds only the queue.
 //
+// The working folder is remembered by its remote path, never by its node,
+// and forgotten after any failure and whenever a folder was renamed or
+// removed through any server.
+//
 // Transfers: a download fills a TDownloadTempFile beside the local copy and
 // puts it in place only once complete, and only when the copy was not
 // edited since the transfer was decided (TSynFile::CheckLocalUnchanged); an
@@ -40,7 +44,9 @@ class TNode;
 //   granted to (or the device's connect thread), each under op_lock_, which
 //   is re-entrant because entering a folder may read its presence through
 //   the tree, which asks this server again. op_lock_ guards client_'s
-//   settings and operations, remote_root_ and current_path_.
+//   settings and operations, remote_root_ and current_path_. Not from the
+//   main thread: an operation may hand work to the main thread (a node
+//   leaving the tree) while it holds op_lock_.
 // - Disconnect: any thread, no op_lock_: it shuts the client's sockets down
 //   (the client closes a descriptor only once the operation using it has
 //   let go), so a running transfer wakes and fails at once.
