@@ -24,20 +24,24 @@ constexpr auto kStartLimit = std::chrono::seconds(20);
 
 }  // namespace
 
-TFtpTestServer::TFtpTestServer(const std::string& address, long transfer_rate) : address_(address) {
+TFtpTestServer::TFtpTestServer(const std::string& address)
+    : TFtpTestServer([&] {
+        TOptions options;
+        options.Address = address;
+        return options;
+      }()) {}
+
+TFtpTestServer::TFtpTestServer(const TOptions& options) : address_(options.Address) {
   int pipe_ends[2];
   if (pipe2(pipe_ends, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], STDOUT_FILENO);
-  std::vector<std::string> arguments = {"/usr/bin/python3",
-                                        RAVELO_PYFTPD_SCRIPT,
-                                        home_.PathString(),
-                                        kUser,
-                                        kPassword,
-                                        address,
-                                        std::to_string(transfer_rate),
-                                        (work_ / "log").string()};
+  std::vector<std::string> arguments = {
+      "/usr/bin/python3", RAVELO_PYFTPD_SCRIPT, home_.PathString(), kUser, kPassword, address_};
+  arguments.insert(arguments.end(), {"--log", (work_ / "log").string()});
+  if (options.TransferRate > 0)
+    arguments.insert(arguments.end(), {"--rate", std::to_string(options.TransferRate)});
   std::vector<char*> argv;
   for (auto& argument : arguments) argv.push_back(argument.data());
   argv.push_back(nullptr);

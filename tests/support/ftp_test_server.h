@@ -18,9 +18,15 @@ class TFtpTestServer {
   static constexpr const char* kUser = "tester";
   static constexpr const char* kPassword = "secret word";
 
-  // transfer_rate: bytes per second a data connection may move, so that a
-  // test can act while a transfer runs (0: no limit).
-  explicit TFtpTestServer(const std::string& address = "127.0.0.1", long transfer_rate = 0);
+  struct TOptions {
+    std::string Address = "127.0.0.1";
+    // Bytes per second a data connection may move, in small paced chunks,
+    // so that a test can act while a transfer runs (0: no limit).
+    long TransferRate = 0;
+  };
+
+  explicit TFtpTestServer(const std::string& address = "127.0.0.1");
+  explicit TFtpTestServer(const TOptions& options);
   ~TFtpTestServer();
   TFtpTestServer(const TFtpTestServer&) = delete;
   TFtpTestServer& operator=(const TFtpTestServer&) = delete;

@@ -55,7 +55,9 @@ class TServerTest : public TSyncTest {
   // Starts the real server (transfer_rate: its bytes per second), aims
   // the project at a folder of its home and connects the sticky server.
   void StartFtp(long transfer_rate = 0, const std::string& remote_path = "/www") {
-    ftp = std::make_unique<TFtpTestServer>("127.0.0.1", transfer_rate);
+    TFtpTestServer::TOptions options;
+    options.TransferRate = transfer_rate;
+    ftp = std::make_unique<TFtpTestServer>(options);
     ftp->Home().CreateDir("www");
     project.SetSite(
         {ftp->HostPort(), TFtpTestServer::kUser, TFtpTestServer::kPassword, remote_path});
