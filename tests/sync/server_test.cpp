@@ -130,7 +130,7 @@ TEST_F(TServerTest, UploadSendsNothingOverACopyChangedOnTheServer) {
 // The bytes a download moves count as they come, and stay counted when the
 // copy they made is not kept.
 TEST_F(TServerTest, DownloadCountsItsBytesAndKeepsALocalCopyEditedWhileItRan) {
-  StartFtp(256 * 1024);
+  StartFtp(128 * 1024);  // half a second: time to act while it runs
   constexpr std::int64_t kSize = 64 * 1024;
   PutRemote("www/page.html", Content(kSize), std::time(nullptr) - 60);
   dir.CreateFile("site/page.html", "old");
