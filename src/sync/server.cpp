@@ -66,6 +66,18 @@ TLocalFileInfo WrittenCopy(int fd) {
   return TLocalFileInfo{FileTimeToDateTime(status.st_mtim), std::int64_t{status.st_size}};
 }
 
+// Runs a transfer; when its local stream failed, raises the system's error
+// ("No space left on device") instead of the client's general one.
+template <class Stream, class Transfer>
+void WithLocalError(const Stream& stream, Transfer transfer) {
+  try {
+    transfer();
+  } catch (const EFtpStreamError&) {
+    if (stream.Error()) std::rethrow_exception(stream.Error());
+    throw;
+  }
+}
+
 // Runs the move, then tells every server that a folder may have moved,
 // whether or not the server reported success.
 template <class Move>
@@ -349,12 +361,7 @@ void TServer::Download(TNode& file) {
     TDownloadTempFile temp(SyncProject().LocalRoot(), RelativeLocalPath(file));
     TDownloadSink sink(temp, transferred_);
     std::ostream destination(&sink);
-    try {
-      client_.Get(name, destination);
-    } catch (const EFtpStreamError&) {
-      if (sink.Error()) std::rethrow_exception(sink.Error());
-      throw;
-    }
+    WithLocalError(sink, [&] { client_.Get(name, destination); });
     const TLocalFileInfo copy = WrittenCopy(temp.Descriptor());
     auto* synced = dynamic_cast<TSynFile*>(&file);
     if (synced != nullptr) synced->CheckLocalUnchanged();
@@ -375,12 +382,7 @@ void TServer::Upload(TNode& file) {
     if (synced != nullptr && synced->TransferBasis())
       synced->CheckRemoteUnchanged(ListAndFind(name));
     std::istream stream(&source);
-    try {
-      client_.Put(stream, name);
-    } catch (const EFtpStreamError&) {
-      if (source.Error()) std::rethrow_exception(source.Error());
-      throw;
-    }
+    WithLocalError(source, [&] { client_.Put(stream, name); });
   });
 }
 
