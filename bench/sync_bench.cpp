@@ -31,6 +31,7 @@ class TBenchProject : public ISyncProject {
   const TExtensions& Extensions() const override { return extensions_; }
   ISynDevice& Device() override { return device_; }
   ILauncher& Launcher() override { return launcher_; }
+  TSiteSettings Site() const override { return {}; }
 
  private:
   ISynDevice& device_;

@@ -57,10 +57,18 @@ class TSynFile::TTransfer {
   TTransfer(TSynFile& file, const TFileTimes& basis) : file_(file) {
     std::lock_guard lock(file_.mutex_);
     file_.basis_ = basis;
+    if (basis.RemoteTime.Defined() && file_.remote_size_.Defined())
+      file_.basis_remote_size_ = file_.remote_size_.GetValue();
   }
   ~TTransfer() {
     std::lock_guard lock(file_.mutex_);
     file_.basis_.reset();
+    file_.basis_remote_size_.reset();
+    file_.downloaded_.reset();
+  }
+  std::optional<TLocalFileInfo> DownloadedCopy() const {
+    std::lock_guard lock(file_.mutex_);
+    return file_.downloaded_;
   }
   TTransfer(const TTransfer&) = delete;
   TTransfer& operator=(const TTransfer&) = delete;
@@ -246,18 +254,35 @@ void TSynFile::CheckLocalUnchanged() {
 }
 
 void TSynFile::CheckRemoteUnchanged(const std::optional<TRemoteFileInfo>& listed) {
-  const std::optional<TFileTimes> basis = TransferBasis();
+  std::optional<TFileTimes> basis;
+  std::optional<std::int64_t> size_before;
+  {
+    std::lock_guard lock(mutex_);
+    basis = basis_;
+    size_before = basis_remote_size_;
+  }
   if (!basis) return;
   TNullableTime now;
   if (listed) now.SetValue(listed->Modified);
-  if (Unchanged(basis->RemoteTime, now)) return;
-  if (listed) {
+  const bool same_time = Unchanged(basis->RemoteTime, now);
+  const bool same_size = !listed || !size_before || *size_before == listed->Size;
+  if (same_time && same_size) return;
+  if (!listed) {
+    ClearRemoteTree();
+  } else if (!same_time) {
     SetRemoteTime(listed->Modified);
     SetRemoteSize(listed->Size);
   } else {
-    ClearRemoteTree();
+    std::lock_guard lock(mutex_);
+    remote_size_.SetValue(listed->Size);
+    times_.SyncedRemoteTime.Clear();
   }
   throw ECannotSynchronize(CalcState());
+}
+
+void TSynFile::SetDownloadedCopy(const TLocalFileInfo& copy) {
+  std::lock_guard lock(mutex_);
+  if (basis_) downloaded_ = copy;
 }
 
 // ---------------------------------------------------------------------------
@@ -319,12 +344,14 @@ void TSynFile::DoSynchronize(IServer& server) {
   switch (state) {
     case nsNotCached:
     case nsExpired: {
+      std::optional<TLocalFileInfo> copy;
       {
         const TTransfer transfer(*this, seen);
         server.Download(*this);
+        copy = transfer.DownloadedCopy();
       }
       // The synchronized local time is the new copy's own.
-      const TLocalFileInfo info = SyncProject().Device().GetLocalInfo(*this);
+      const TLocalFileInfo info = copy ? *copy : SyncProject().Device().GetLocalInfo(*this);
       SetLocalTime(info.Time);
       SetLocalSize(info.Size);
       MarkSynchronized(info.Time, seen.RemoteTime.GetValue());

@@ -9,6 +9,7 @@
 #include "model/leaf.h"
 #include "model/nullable.h"
 #include "model/server.h"
+#include "sync/syn_device.h"
 
 namespace ravelo {
 
@@ -101,8 +102,16 @@ class TSynFile : public TLeaf {
   // Reads the local copy again; before a download replaces it.
   void CheckLocalUnchanged();
   // The file as the server lists it now (none: not listed); before an
-  // upload replaces it.
+  // upload replaces it. A listing time may be as coarse as a minute, so a
+  // size other than the decision's counts as a change too; the time then
+  // cannot show it, and the file is no longer taken for unchanged on the
+  // server (its synchronized remote time is forgotten).
   void CheckRemoteUnchanged(const std::optional<TRemoteFileInfo>& listed);
+  // The copy a download put in place, its time taken from the written file
+  // before it was renamed into place: an edit saved just after the rename
+  // then counts as a change. The synchronize records this time (else it
+  // reads the copy after the download). Ignored outside a transfer.
+  void SetDownloadedCopy(const TLocalFileInfo& copy);
   // Opens the local copy with the program its extension is set to.
   void Launch();
 
@@ -114,10 +123,13 @@ class TSynFile : public TLeaf {
   void ReadUnknownSides(IServer& server);
 
   mutable std::mutex mutex_;
-  TNullableSize local_size_;         // mutex_
-  TNullableSize remote_size_;        // mutex_
-  TFileTimes times_;                 // mutex_
-  std::optional<TFileTimes> basis_;  // mutex_; while a transfer runs
+  TNullableSize local_size_;   // mutex_
+  TNullableSize remote_size_;  // mutex_
+  TFileTimes times_;           // mutex_
+  // mutex_; while a transfer runs.
+  std::optional<TFileTimes> basis_;
+  std::optional<std::int64_t> basis_remote_size_;
+  std::optional<TLocalFileInfo> downloaded_;
 };
 
 }  // namespace ravelo

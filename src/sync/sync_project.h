@@ -8,6 +8,16 @@ class ILauncher;
 class ISynDevice;
 class TExtensions;
 
+// Where the project's site is and how to log in to it.
+struct TSiteSettings {
+  std::string Host;  // "host", "host:port" or "[v6address]:port"
+  std::string Login;
+  std::string Password;
+  // The site's folder on the server as the user gave it; empty for the
+  // server's root (NormalizeRemoteRoot makes the server's form of it).
+  std::string RemotePath;
+};
+
 // What the synchronized nodes need of the open project. The project
 // implements it and installs itself (SetSyncProject) while it is open; tests
 // install their own. Any thread; the project must outlive every operation
@@ -22,6 +32,8 @@ class ISyncProject {
   virtual ISynDevice& Device() = 0;
   // Opens local copies (Launch).
   virtual ILauncher& Launcher() = 0;
+  // Read by a server each time it connects.
+  virtual TSiteSettings Site() const = 0;
 };
 
 // The installed project; throws std::logic_error when none is.

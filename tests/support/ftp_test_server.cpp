@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <fstream>
 #include <stdexcept>
 #include <vector>
 
@@ -47,6 +48,9 @@ TFtpTestServer::TFtpTestServer(const TOptions& options) : address_(options.Addre
   if (!options.Hide.empty()) arguments.insert(arguments.end(), {"--hide", options.Hide});
   if (options.RefuseProtP) arguments.push_back("--refuse-prot-p");
   const std::size_t lines = options.Tls == kPlain ? 1 : 2;
+  arguments.insert(arguments.end(), {"--log", (work_ / "log").string()});
+  if (options.TransferRate > 0)
+    arguments.insert(arguments.end(), {"--rate", std::to_string(options.TransferRate)});
   std::vector<char*> argv;
   for (auto& argument : arguments) argv.push_back(argument.data());
   argv.push_back(nullptr);
@@ -98,6 +102,13 @@ TFtpTestServer::~TFtpTestServer() {
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
   }
+}
+
+std::vector<std::string> TFtpTestServer::Log() const {
+  std::vector<std::string> lines;
+  std::ifstream log(work_ / "log");
+  for (std::string line; std::getline(log, line);) lines.push_back(line);
+  return lines;
 }
 
 std::string TFtpTestServer::HostPort() const {

@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 #include "support/temp_dir.h"
 
@@ -32,6 +33,9 @@ class TFtpTestServer {
     // Features taken away with their commands, comma-separated ("MLST,MDTM").
     std::string Hide;
     bool RefuseProtP = false;
+    // Bytes per second a data connection may move, in small paced chunks,
+    // so that a test can act while a transfer runs (0: no limit).
+    long TransferRate = 0;
   };
 
   explicit TFtpTestServer(const std::string& address = "127.0.0.1");
@@ -48,10 +52,14 @@ class TFtpTestServer {
   const std::string& Fingerprint() const { return fingerprint_; }
   // kIssued: the authority's certificate (PEM), for SSL_CERT_FILE.
   std::string AuthorityFile() const { return (certificates_ / "ca.pem").string(); }
+  // What the server received and answered so far, one a line: each
+  // command ("CWD docs") and the code of each reply ("550"), in order.
+  std::vector<std::string> Log() const;
 
  private:
   TTempDir home_;
   TTempDir certificates_;
+  TTempDir work_;  // the log, outside the served folder
   std::string fingerprint_;
   std::string address_;
   pid_t pid_ = -1;

@@ -9,6 +9,10 @@ Usage: pyftpd_server.py HOME USER PASSWORD [ADDRESS] [OPTIONS]
   --hide NAMES        the features (comma-separated: MLST, MDTM, SIZE) and
                       their commands taken away
   --refuse-prot-p     PROT P is refused (clear data connections only)
+  --log FILE          each command as it arrives and the code of each reply
+                      before the reply is sent, one a line
+  --rate BYTES        each data connection (plain FTP) moves at most BYTES a
+                      second, pausing after every small chunk
 Prints the chosen port on a line of its own, then, with TLS, the SHA-256
 fingerprint of the server's certificate on the next; serves until killed.
 """
@@ -19,7 +23,7 @@ import os
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler, TLS_FTPHandler
+from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler, TLS_FTPHandler
 from pyftpdlib.servers import FTPServer
 
 
@@ -79,6 +83,27 @@ def tls_handler(folder, name, issued):
     return Handler, certificate.fingerprint(hashes.SHA256()).hex().upper()
 
 
+def paced_handler(rate):
+    class Paced(ThrottledDTPHandler):
+        """Pauses after every chunk for as long as it takes at the rate, so
+        that a transfer is seen in progress from its first chunk on (the
+        stock throttle sends a second's worth at once)."""
+        read_limit = rate
+        write_limit = rate
+        ac_in_buffer_size = 8192
+        ac_out_buffer_size = 8192
+
+        def _throttle_bandwidth(self, len_chunk, max_speed):
+            def unsleep():
+                self.add_channel(events=self.ioloop.READ if self.receive else self.ioloop.WRITE)
+
+            self.del_channel()
+            self._cancel_throttler()
+            self._throttler = self.ioloop.call_later(
+                len_chunk / max_speed, unsleep, _errback=self.handle_error)
+    return Paced
+
+
 def main():
     home, user, password = sys.argv[1:4]
     rest = sys.argv[4:]
@@ -86,6 +111,7 @@ def main():
     if rest and not rest[0].startswith("--"):
         address = rest.pop(0)
     handler, fingerprint, hidden, refuse_prot_p = FTPHandler, None, [], False
+    log, rate = None, 0
     while rest:
         option = rest.pop(0)
         if option == "--tls":
@@ -97,6 +123,10 @@ def main():
             hidden = rest.pop(0).upper().split(",")
         elif option == "--refuse-prot-p":
             refuse_prot_p = True
+        elif option == "--log":
+            log = open(rest.pop(0), "a", buffering=1)
+        elif option == "--rate":
+            rate = int(rest.pop(0))
 
     class Server(handler):
         # MLSD goes with MLST.
@@ -122,6 +152,18 @@ def main():
             else:
                 super().ftp_PROT(line)
 
+        def pre_process_command(self, line, cmd, arg):
+            if log:
+                log.write(line + "\n")
+            super().pre_process_command(line, cmd, arg)
+
+        def respond(self, resp, logfun=logging.debug):
+            if log:
+                log.write(resp[:3] + "\n")
+            super().respond(resp, logfun)
+
+    if rate:
+        Server.dtp_handler = paced_handler(rate)
     logging.basicConfig(level=logging.CRITICAL)
     authorizer = DummyAuthorizer()
     authorizer.add_user(user, password, home, perm="elradfmwMT")

@@ -267,6 +267,32 @@ TScriptedFtpServer& TScriptedFtpServer::Close() {
   return *this;
 }
 
+TScriptedFtpServer& TScriptedFtpServer::CloseWithReset() {
+  steps_.push_back([](TState& state) {
+    const linger reset{1, 0};
+    setsockopt(state.control, SOL_SOCKET, SO_LINGER, &reset, sizeof(reset));
+    CloseHandle(state.data);
+    CloseHandle(state.control);
+  });
+  return *this;
+}
+
+TScriptedFtpServer& TScriptedFtpServer::AcceptNext() {
+  steps_.push_back([this](TState& state) {
+    CloseHandle(state.data);
+    CloseHandle(state.control);
+    state.buffer.clear();
+    Accept(state);
+  });
+  return *this;
+}
+
+void TScriptedFtpServer::Accept(TState& state) {
+  state.Wait(listener_, POLLIN);
+  state.control = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+  if (state.control < 0) throw std::runtime_error("accept failed");
+}
+
 void TScriptedFtpServer::Start() {
   thread_ = std::thread([this] { Run(); });
 }
@@ -276,9 +302,7 @@ void TScriptedFtpServer::Run() {
   state.stop = &stop_;
   state.server = this;
   try {
-    state.Wait(listener_, POLLIN);
-    state.control = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-    if (state.control < 0) throw std::runtime_error("accept failed");
+    Accept(state);
     for (const auto& step : steps_) step(state);
   } catch (const std::exception& error) {
     std::lock_guard guard(lock_);

@@ -12,7 +12,8 @@ namespace ravelo::test {
 
 // A loopback FTP server that follows a script, for what a real server will
 // not do on demand: odd replies, silence, connections cut at a chosen step,
-// data connections from another address. It serves one client connection.
+// data connections from another address. It serves one client connection
+// at a time (AcceptNext moves on to the next).
 //
 // Build the script, then Start; the steps run in a thread of their own. A
 // step that does not go as scripted ends the script and is reported by
@@ -53,6 +54,11 @@ class TScriptedFtpServer {
   TScriptedFtpServer& Stall();
   // Closes the control connection.
   TScriptedFtpServer& Close();
+  // Closes it with a reset (RST), as a crashed or firewalled server does.
+  TScriptedFtpServer& CloseWithReset();
+  // Drops the connection (unread commands included) and accepts the
+  // client's next one; the steps after it talk to that.
+  TScriptedFtpServer& AcceptNext();
 
   void Start();
   // "127.0.0.1:PORT".
@@ -67,6 +73,7 @@ class TScriptedFtpServer {
   struct TState;
   using TStep = std::function<void(TState&)>;
   void Run();
+  void Accept(TState& state);
 
   int listener_ = -1;
   int port_ = 0;

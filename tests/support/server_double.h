@@ -7,9 +7,11 @@
 // and replace the local copy only when complete). Records each call as
 // "download docs/a.txt" and can be told to fail a given call. Like the real
 // server it reads the side it replaces again just before (TSynFile's
-// transfer re-check) and reaches the local disk without following links.
+// transfer re-check), records the downloaded copy's time as written, and
+// reaches the local disk without following links.
 // Header only; link ravelo_sync.
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -31,6 +33,7 @@
 #include "model/time_info.h"
 #include "model/waiter.h"
 #include "net/ftp_exceptions.h"
+#include "platform/file_time.h"
 #include "support/tree_doubles.h"
 #include "sync/download_temp_file.h"
 #include "sync/local_files.h"
@@ -113,6 +116,8 @@ class TServerDouble : public IServer {
   // docs/a.txt"): a test makes the server slow or changes the world
   // meanwhile. Set before any operation starts.
   std::function<void(const std::string& event)> on_call;
+  // Runs just after a download put its copy in place ("download a.txt").
+  std::function<void(const std::string& event)> after_commit;
 
   // --- IServer
   TRemoteFileInfo GetFileInfo(TNode& file) override {
@@ -148,8 +153,14 @@ class TServerDouble : public IServer {
       std::rethrow_exception(failure);
     }
     temp.Write(content);
-    if (auto* synced = dynamic_cast<TSynFile*>(&file)) synced->CheckLocalUnchanged();
+    struct stat written {};
+    ::fstat(temp.Descriptor(), &written);
+    auto* synced = dynamic_cast<TSynFile*>(&file);
+    if (synced != nullptr) synced->CheckLocalUnchanged();
     temp.Commit();
+    if (synced != nullptr)
+      synced->SetDownloadedCopy({FileTimeToDateTime(written.st_mtim), written.st_size});
+    if (after_commit) after_commit("download " + path);
   }
   void Upload(TNode& file) override {
     Announce("upload", file);

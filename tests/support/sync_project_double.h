@@ -1,9 +1,9 @@
 #pragma once
 
 // The project as the synchronized nodes see it, for tests: a local root, the
-// built-in extension settings, a device and a launcher that records what it
-// is asked to start. Installs itself for its lifetime. Header only; link
-// ravelo_sync.
+// built-in extension settings, a device, a launcher that records what it
+// is asked to start, and the site a server connects to (SetSite). Installs itself for its lifetime.
+// Header only; link ravelo_sync.
 
 #include <memory>
 #include <mutex>
@@ -49,6 +49,14 @@ class TTestProject : public ISyncProject {
   const TExtensions& Extensions() const override { return extensions; }
   ISynDevice& Device() override { return device_; }
   ILauncher& Launcher() override { return launcher; }
+  TSiteSettings Site() const override {
+    std::lock_guard lock(site_mutex_);
+    return site_;
+  }
+  void SetSite(TSiteSettings site) {
+    std::lock_guard lock(site_mutex_);
+    site_ = std::move(site);
+  }
 
   TExtensions extensions;
   TRecordingLauncher launcher;
@@ -56,6 +64,8 @@ class TTestProject : public ISyncProject {
  private:
   const std::string local_root_;
   ISynDevice& device_;
+  mutable std::mutex site_mutex_;
+  TSiteSettings site_;  // site_mutex_
 };
 
 }  // namespace ravelo::test

@@ -214,6 +214,20 @@ TEST_F(SynFileTest, TheServersLastReadingStopsATransferTheSideChangedUnder) {
   EXPECT_EQ(server->Entry("up.txt").content, "someone else's, since the listing");
 }
 
+// The copy is synchronized at the time it was written with: an edit saved
+// the moment it is in place is a change, never taken for the download.
+TEST_F(SynFileTest, AnEditSavedRightAfterADownloadIsFresh) {
+  server->AddFile("a.txt", "v1", 45000);
+  Open(*root);
+  server->after_commit = [&](const std::string&) {
+    dir.CreateFile("site/a.txt", "saved at once");
+    SetFileTime("a.txt", 2000000000);
+  };
+  Run([&] { File("a.txt").Synchronize(); });
+  File("a.txt").RefreshLocal();
+  EXPECT_EQ(File("a.txt").CalcState(), nsFresh);
+}
+
 TEST_F(SynFileTest, FailedDownloadKeepsThePreviousCopyAndTimes) {
   server->AddFile("a.txt", "version one", 45000);
   Open(*root);
