@@ -66,6 +66,7 @@ TNodeView NodeView(TStrategyKind kind, const TNodeFacts& facts) {
   view.Caption = facts.Name;
   view.SizeText = facts.SizeText;
   view.IconKey = IconKey(facts);
+  view.StateText = StateText(facts.State);
   if (kind == skConnected) {
     view.Cut = !local;
     view.Overlay = StateOverlay(facts.State);

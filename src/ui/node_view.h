@@ -54,7 +54,8 @@ struct TNodeView {
   std::string SizeText;
   std::string IconKey;
   TStateOverlay Overlay = soNone;
-  bool Cut = false;  // drawn dimmed: no local copy
+  bool Cut = false;       // drawn dimmed: no local copy
+  std::string StateText;  // the state in words, for the item's tool tip
 };
 
 // No project: nothing is listed. Disconnected: only nodes with a local copy

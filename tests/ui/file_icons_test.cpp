@@ -49,7 +49,7 @@ class FileIconsTest : public QObject {
 
   void itemIconsAreKeptByKeyStateAndCut() {
     TFileIcons icons;
-    TNodeView fresh{true, "a.html", "", ".HTML", soFresh, false};
+    TNodeView fresh{true, "a.html", "", ".HTML", soFresh, false, "Fresh"};
     TNodeView other = fresh;
     other.Caption = "b.HTML";
     QCOMPARE(icons.ItemIcon(fresh, "a.html").cacheKey(),

@@ -41,6 +41,7 @@ TEST(NodeViewTest, EachStrategyDecidesListingOverlayAndCut) {
     EXPECT_EQ(view.Caption, "page.html");
     EXPECT_EQ(view.SizeText, "1,024");
     EXPECT_EQ(view.IconKey, ".HTML");
+    EXPECT_EQ(view.StateText, StateText(c.state));
   }
 }
 
