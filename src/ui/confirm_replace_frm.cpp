@@ -12,7 +12,7 @@
 namespace ravelo {
 
 TConfirmReplaceFrm::TConfirmReplaceFrm(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+    : TAnswerDialog(parent, raCancel, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
   setWindowTitle(QStringLiteral("File already exists"));
   auto* layout = new QVBoxLayout(this);  // owned by this
   layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -65,19 +65,15 @@ TConfirmReplaceFrm::TConfirmReplaceFrm(QWidget* parent)
       {"CancelBtn", "Cancel", raCancel},
   };
   for (const auto& spec : kButtons) {
-    auto* button = new QPushButton(QString::fromLatin1(spec.caption), this);  // owned by this
-    button->setObjectName(QString::fromLatin1(spec.name));
-    const TReplaceAnswer answer = spec.answer;
-    connect(button, &QPushButton::clicked, this, [this, answer] { done(answer); });
+    QPushButton* button = AnswerButton(spec.name, spec.caption, spec.answer);
     buttons->addWidget(button);
-    if (answer == raLeave) leave_btn_ = button;
+    if (spec.answer == raLeave) SetFocusButton(button);
   }
 }
 
 TReplaceAnswer TConfirmReplaceFrm::Execute(const TReplaceFacts& facts) {
   Fill(ReplaceTexts(facts, LocaleTextFormat()));
-  exec();
-  return Answer();
+  return static_cast<TReplaceAnswer>(Ask());
 }
 
 void TConfirmReplaceFrm::Fill(const TReplaceTexts& texts) {
@@ -90,15 +86,6 @@ void TConfirmReplaceFrm::Fill(const TReplaceTexts& texts) {
   replacing_newer_lbl_->setVisible(texts.ReplacingNewer);
   file_info_pnl_->setVisible(texts.ShowInfo);
   setResult(raCancel);
-}
-
-void TConfirmReplaceFrm::reject() {
-  done(raCancel);
-}
-
-void TConfirmReplaceFrm::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  leave_btn_->setFocus();
 }
 
 }  // namespace ravelo

@@ -1,11 +1,9 @@
 #pragma once
 
-#include <QDialog>
-
 #include "shell/replace_question.h"
+#include "ui/answer_dialog.h"
 
 class QLabel;
-class QPushButton;
 
 namespace ravelo {
 
@@ -13,7 +11,7 @@ namespace ravelo {
 // the local cache: Replace, Replace All, Leave or Cancel (also Escape). The
 // focus starts on Leave, so Enter never overwrites anything. Made once and
 // reused; each showing fills every text anew. GUI thread only.
-class TConfirmReplaceFrm : public QDialog {
+class TConfirmReplaceFrm : public TAnswerDialog {
   Q_OBJECT
 
  public:
@@ -24,11 +22,6 @@ class TConfirmReplaceFrm : public QDialog {
   void Fill(const TReplaceTexts& texts);
   TReplaceAnswer Answer() const { return static_cast<TReplaceAnswer>(result()); }
 
-  void reject() override;
-
- protected:
-  void showEvent(QShowEvent* event) override;
-
  private:
   QLabel* file_name_red_;
   QWidget* file_info_pnl_;
@@ -38,7 +31,6 @@ class TConfirmReplaceFrm : public QDialog {
   QLabel* replacing_size_lbl_;
   QLabel* replacing_date_lbl_;
   QLabel* replacing_newer_lbl_;
-  QPushButton* leave_btn_ = nullptr;
 };
 
 }  // namespace ravelo

@@ -10,7 +10,7 @@
 
 namespace ravelo {
 
-TResolveFrm::TResolveFrm(QWidget* parent) : QDialog(parent) {
+TResolveFrm::TResolveFrm(QWidget* parent) : TAnswerDialog(parent, rrCancel) {
   setWindowTitle(QStringLiteral("Conflict resolution"));
   auto* layout = new QVBoxLayout(this);  // owned by this
   layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -49,24 +49,18 @@ TResolveFrm::TResolveFrm(QWidget* parent) : QDialog(parent) {
   };
   int row = 0;
   for (const auto& choice : kChoices) {
-    auto* button = new QPushButton(QString::fromLatin1(choice.caption), this);  // owned by this
-    button->setObjectName(QString::fromLatin1(choice.name));
-    const TResolveResult result = choice.result;
-    connect(button, &QPushButton::clicked, this, [this, result] { done(result); });
-    choices->addWidget(button, row, 0);
+    choices->addWidget(AnswerButton(choice.name, choice.caption, choice.result), row, 0);
     choices->addWidget(new QLabel(QString::fromLatin1(choice.meaning), this), row, 1);
     ++row;
   }
-  cancel_btn_ = new QPushButton(QStringLiteral("Cancel"), this);  // owned by this
-  cancel_btn_->setObjectName(QStringLiteral("CancelBtn"));
-  connect(cancel_btn_, &QPushButton::clicked, this, &TResolveFrm::reject);
-  choices->addWidget(cancel_btn_, row, 0);
+  QPushButton* cancel = AnswerButton("CancelBtn", "Cancel", rrCancel);
+  choices->addWidget(cancel, row, 0);
+  SetFocusButton(cancel);
 }
 
 TResolveResult TResolveFrm::Execute(const TSynFile& file) {
   Fill(ResolveTexts(file, LocaleTextFormat()));
-  exec();
-  return Answer();
+  return static_cast<TResolveResult>(Ask());
 }
 
 void TResolveFrm::Fill(const TResolveTexts& texts) {
@@ -76,15 +70,6 @@ void TResolveFrm::Fill(const TResolveTexts& texts) {
   remote_size_lbl_->setText(Qs(texts.RemoteSize));
   remote_date_lbl_->setText(Qs(texts.RemoteDate));
   setResult(rrCancel);
-}
-
-void TResolveFrm::reject() {
-  done(rrCancel);
-}
-
-void TResolveFrm::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  cancel_btn_->setFocus();
 }
 
 }  // namespace ravelo

@@ -1,11 +1,10 @@
 #pragma once
 
-#include <QDialog>
+#include "ui/answer_dialog.h"
 
 #include "ui/resolve_texts.h"
 
 class QLabel;
-class QPushButton;
 
 namespace ravelo {
 
@@ -15,7 +14,7 @@ class TSynFile;
 // be told (Delete Local, Identical, Copy or Cancel; Escape cancels). It only
 // answers; the main window acts on the answer. Made once and reused, each
 // showing fills every text anew. GUI thread only.
-class TResolveFrm : public QDialog {
+class TResolveFrm : public TAnswerDialog {
   Q_OBJECT
 
  public:
@@ -27,18 +26,12 @@ class TResolveFrm : public QDialog {
   void Fill(const TResolveTexts& texts);
   TResolveResult Answer() const { return static_cast<TResolveResult>(result()); }
 
-  void reject() override;
-
- protected:
-  void showEvent(QShowEvent* event) override;
-
  private:
   QLabel* file_name_red_;
   QLabel* local_size_lbl_;
   QLabel* local_date_lbl_;
   QLabel* remote_size_lbl_;
   QLabel* remote_date_lbl_;
-  QPushButton* cancel_btn_;
 };
 
 }  // namespace ravelo
