@@ -27,9 +27,7 @@ TEST(ActionRulesTest, EnableRulesFollowTheSelection) {
       {aiSync, Connected({kSynced}), false},
       {aiUploadFresh, Connected({kSynced}), false},
       {aiSync, Connected({kSynced, kSynced}), true},
-      {aiUploadFresh, Connected({kSynced, kFolder}), true},
       {aiSync, Connected({kRemoteOnly}), true},
-      {aiSync, Connected({{false, true, nsExpired, prPresent}}), true},
       {aiUploadFresh, Connected({kFresh}), true},
       {aiUploadFresh, Connected({kRemoteOnly}), false},
       {aiSync, Connected({}), false},
@@ -37,17 +35,14 @@ TEST(ActionRulesTest, EnableRulesFollowTheSelection) {
       {aiClearCache, Connected({kSynced}), true},
       {aiClearCache, Connected({kRemoteOnly, kRemoteOnly}), true},
       {aiDelete, Connected({}), false},
-      {aiDelete, Connected({kRemoteOnly}), true},
       {aiOpen, Connected({kFolder}), true},
       {aiOpen, Connected({kFolder, kSynced}), false},
       {aiResolve, Connected({kAmbiguous}), true},
       {aiResolve, Connected({kUnknown}), true},
       {aiResolve, Connected({kFresh}), false},
       {aiResolve, Connected({{true, false, nsUnknown, prUnknown}}), false},
-      {aiResolve, Connected({kAmbiguous, kAmbiguous}), false},
       {aiFolderUp, Connected({}, true), false},
       {aiFolderUp, Connected({}, false), true},
-      {aiCreateFile, Connected({}), true},
       // The strategy decides first.
       {aiSync, {skDisconnected, true, {kFolder}}, false},
       {aiUploadFresh, {skDisconnected, true, {kFresh, kFresh}}, false},
@@ -56,7 +51,6 @@ TEST(ActionRulesTest, EnableRulesFollowTheSelection) {
       {aiOpenProject, {skNoProject, true, {}}, true},
       {aiCreateFolder, {skNoProject, true, {}}, false},
       {aiDelete, {skNoProject, true, {kSynced}}, false},
-      {aiExtensions, {skNoProject, true, {}}, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message()
@@ -78,13 +72,6 @@ TEST(ActionRulesTest, UniqueCaptionCountsFromTwoIgnoringCase) {
   EXPECT_EQ(UniqueCaption("New File", {}), "New File");
   EXPECT_EQ(UniqueCaption("New File", {"New File", "New File (2)"}), "New File (3)");
   EXPECT_EQ(UniqueCaption("New Folder", {"new folder", "NEW FOLDER (2)", "x"}), "New Folder (3)");
-  EXPECT_EQ(UniqueCaption("New File", {"New File (2)"}), "New File");
-}
-
-TEST(ActionRulesTest, ViewStyleStepsRound) {
-  EXPECT_EQ(NextViewStyle(vsIcons), vsList);
-  EXPECT_EQ(NextViewStyle(vsList), vsDetails);
-  EXPECT_EQ(NextViewStyle(vsDetails), vsIcons);
 }
 
 }  // namespace

@@ -82,19 +82,6 @@ class ProgressFrmTest : public QObject {
     QCOMPARE(dir.ReadFile("site/a.txt"), std::string("old"));
     QVERIFY(!dir.Exists("site/b.txt"));
   }
-
-  void theBarCountsEveryFileOnce() {
-    progress.Start("Moving...", 300);
-    const int expected[] = {33, 67, 100};
-    for (const int position : expected) {
-      progress.NextFile("/drop/" + std::to_string(position));
-      progress.Advance(100);
-      progress.Advance(100);
-      QCOMPARE(progress.findChild<QProgressBar*>("ProgressBar1")->value(), position);
-    }
-    progress.Finish();
-    QVERIFY(progress.isHidden());
-  }
 };
 
 }  // namespace ravelo
