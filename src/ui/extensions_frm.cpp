@@ -60,7 +60,7 @@ TExtensionsFrm::TExtensionsFrm(QWidget* parent) : QDialog(parent) {
   ext_edt_->setValidator(new QRegularExpressionValidator(  // owned by ext_edt_
       QRegularExpression(QStringLiteral("[^\\\\]*")), ext_edt_));
   ext_edt_->installEventFilter(this);
-  add_row->addWidget(ext_edt_);
+  add_row->addWidget(ext_edt_, 1);
   add_btn_ = Named(new QPushButton(QStringLiteral("Добавить"), this), "AddBtn");  // owned by this
   add_btn_->setEnabled(false);
   add_btn_->setAutoDefault(false);
