@@ -4,7 +4,6 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QPainterPath>
-#include <QStandardPaths>
 
 namespace ravelo {
 

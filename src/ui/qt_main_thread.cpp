@@ -2,33 +2,19 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QObject>
 
 #include <algorithm>
 
+#include "ui/main_thread_waker.h"
+
 namespace ravelo {
 
-namespace {
-
-// Receives the wakes in the GUI thread. Invoked by name, so that nothing of
-// ours is allocated in one thread and freed in the other through Qt's queue.
-class TWaker : public QObject {
-  Q_OBJECT
-
- public:
-  explicit TWaker(TQueuedMainThread& queue) : queue_(queue) {}
-
- public slots:
-  void Wake() { queue_.ProcessPending(); }
-
- private:
-  TQueuedMainThread& queue_;  // outlives the waker
-};
-
-}  // namespace
+void TMainThreadWaker::Wake() {
+  queue_.ProcessPending();
+}
 
 TQtMainThread::TQtMainThread()
-    : waker_(std::make_unique<TWaker>(queue_)), queue_([waker = waker_.get()] {
+    : waker_(std::make_unique<TMainThreadWaker>(queue_)), queue_([waker = waker_.get()] {
         QMetaObject::invokeMethod(waker, "Wake", Qt::QueuedConnection);
       }) {
   SetMainThread(this);
@@ -70,5 +56,3 @@ bool TQtMainThread::WaitUntil(const std::function<bool()>& done,
 }
 
 }  // namespace ravelo
-
-#include "qt_main_thread.moc"

@@ -4,9 +4,9 @@
 
 #include "platform/queued_main_thread.h"
 
-class QObject;
-
 namespace ravelo {
+
+class TMainThreadWaker;
 
 // The program's main thread on Qt: hand-overs are queued, and each one wakes
 // the event loop through a queued invocation that runs them there. Only the
@@ -35,7 +35,7 @@ class TQtMainThread : public IMainThread {
   bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) override;
 
  private:
-  std::unique_ptr<QObject> waker_;  // lives in the GUI thread
+  std::unique_ptr<TMainThreadWaker> waker_;  // lives in the GUI thread
   TQueuedMainThread queue_;
 };
 

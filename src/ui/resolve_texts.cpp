@@ -26,8 +26,10 @@ std::string LocalCopyName(const std::string& local_path,
   const std::string stem = local_path.substr(0, dot);
   const std::string extension = local_path.substr(dot);
   std::string candidate = stem + " (local)" + extension;
-  for (int k = 2; exists(candidate); ++k)
-    candidate = stem + " (local " + std::to_string(k) + ")" + extension;
+  for (int k = 2; exists(candidate); ++k) {
+    candidate = stem;
+    candidate.append(" (local ").append(std::to_string(k)).append(")").append(extension);
+  }
   return candidate;
 }
 
