@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
@@ -73,29 +72,23 @@ std::string Record(const std::string& path) {
   return Str(path) + Time(1.5) + Time(2.5);
 }
 
-// Every file below the folder: "path local remote", depth-first.
-void ListFiles(TNode& folder, std::vector<std::string>& files) {
+// The loaded tree, depth-first: folders end in "\", files carry their times.
+void List(TNode& folder, std::vector<std::string>& nodes) {
   for (auto it = folder.GetChildren(); !it->Done();) {
     TNode& child = it->Next();
     if (auto* file = dynamic_cast<TSynFile*>(&child)) {
-      const TFileTimes times = file->Times();
-      files.push_back(
-          child.GetPath() + " " +
-          (times.SyncedLocalTime.Defined() ? std::to_string(times.SyncedLocalTime.GetValue())
-                                           : "-") +
-          " " +
-          (times.SyncedRemoteTime.Defined() ? std::to_string(times.SyncedRemoteTime.GetValue())
-                                            : "-"));
+      nodes.push_back(child.GetPath() + " " + std::to_string(file->SyncedLocalTime()) + " " +
+                      std::to_string(file->SyncedRemoteTime()));
     } else {
-      files.push_back(child.GetPath() + "\\");
-      ListFiles(child, files);
+      nodes.push_back(child.GetPath() + "\\");
+      List(child, nodes);
     }
   }
 }
-std::vector<std::string> Files(TProject& project) {
-  std::vector<std::string> files;
-  ListFiles(project.Root(), files);
-  return files;
+std::vector<std::string> Nodes(TProject& project) {
+  std::vector<std::string> nodes;
+  List(project.Root(), nodes);
+  return nodes;
 }
 
 class TProjectTest : public ::testing::Test {
@@ -111,20 +104,16 @@ class TProjectTest : public ::testing::Test {
   const std::string file_name = (dir / "site/site.rvlp").string();
 };
 
-TEST_F(TProjectTest, ANewProjectSavesItsHeaderAndNoRecords) {
-  auto project = NewProject();
-  EXPECT_EQ(project->LocalRoot(), (dir / "site").string());
-  EXPECT_EQ(project->RemotePath(), "/www");
-  ASSERT_TRUE(project->Save());  // makes the missing local root
-  TProjectWriter expected;
-  TProjectHeader header("host", "login", "password", "/www");
-  header.Connected = false;  // as the device is
-  header.WriteTo(expected);
-  EXPECT_EQ(dir.ReadFile("site/site.rvlp"), expected.Bytes() + Int(0));
-}
-
 TEST_F(TProjectTest, SynchronizedFilesAndTheFoldersOnTheirWayRoundTrip) {
   auto project = NewProject();
+  EXPECT_EQ(project->LocalRoot(), (dir / "site").string());
+  ASSERT_TRUE(project->Save());  // makes the local root
+  TProjectWriter empty;
+  TProjectHeader header("host", "login", "password", "/www");
+  header.Connected = false;  // as the device is
+  header.WriteTo(empty);
+  EXPECT_EQ(dir.ReadFile("site/site.rvlp"), empty.Bytes() + Int(0));
+
   TSynFolder& root = project->Root();
   root.MakeChild<TSynFile>("top.txt", 1.25, 2.25);
   auto& a = root.MakeChild<TSynFolder>("a");
@@ -133,7 +122,6 @@ TEST_F(TProjectTest, SynchronizedFilesAndTheFoldersOnTheirWayRoundTrip) {
   a.MakeChild<TSynFolder>("b").MakeChild<TSynFile>("\xC3\xA9t\xC3\xA9.html", 3.5, -4.5);
   a.MakeChild<TSynFile>("x.txt", 5.0, 6.0);
   project->Device().SetAutoUploadFresh(false);
-  dir.CreateFile("site/site.rvlp", "an older file");
   std::filesystem::permissions(file_name, std::filesystem::perms(0644));
   ASSERT_TRUE(project->Save());
   project.reset();
@@ -141,20 +129,20 @@ TEST_F(TProjectTest, SynchronizedFilesAndTheFoldersOnTheirWayRoundTrip) {
   EXPECT_EQ(std::filesystem::status(file_name).permissions(), std::filesystem::perms(0600));
   EXPECT_FALSE(std::filesystem::exists(file_name + ".new"));
   auto loaded = Load();
-  EXPECT_EQ(Files(*loaded),
+  EXPECT_EQ(Nodes(*loaded),
             (std::vector<std::string>{"top.txt 1.250000 2.250000", "a\\", "a\\b\\",
                                       "a\\b\\\xC3\xA9t\xC3\xA9.html 3.500000 -4.500000",
                                       "a\\x.txt 5.000000 6.000000"}));
   EXPECT_FALSE(loaded->Device().AutoUploadFresh());
   EXPECT_FALSE(loaded->Connected());
-  EXPECT_EQ(loaded->Site().Password, "password");
+  EXPECT_EQ(loaded->RemotePath(), "/www");
 }
 
 TEST_F(TProjectTest, RecordsOfOneFolderRebuildOneFolder) {
   dir.CreateFile("site/site.rvlp",
                  Header() + Int(3) + Record("a\\x.txt") + Record("c.txt") + Record("A\\y.txt"));
   auto project = Load();
-  EXPECT_EQ(Files(*project),
+  EXPECT_EQ(Nodes(*project),
             (std::vector<std::string>{"a\\", "a\\x.txt 1.500000 2.500000",
                                       "a\\y.txt 1.500000 2.500000", "c.txt 1.500000 2.500000"}));
   // Loaded nodes report to the device like nodes made later.
@@ -170,7 +158,6 @@ TEST_F(TProjectTest, ADamagedFileIsRefusedWhole) {
   } cases[] = {
       {"", "End Of Stream Reached Unexpectedly"},
       {Int(0) + Int(0), "Data In Stream Is Not Recognized"},
-      {Int(-1) + Int(0), "Data In Stream Is Not Recognized"},
       {Int(std::numeric_limits<std::int32_t>::max()) + std::string(96, '\0'),
        "End Of Stream Reached Unexpectedly"},
       {Header().substr(0, 20), "End Of Stream Reached Unexpectedly"},
@@ -186,19 +173,13 @@ TEST_F(TProjectTest, ADamagedFileIsRefusedWhole) {
       {Header() + Int(2) + Record("a.txt") + Str("b.txt") + Time(1),
        "End Of Stream Reached Unexpectedly"},
       {Header() + Int(1) + Str("a.txt") + nan + Time(1), "Data In Stream Is Not Recognized"},
-      {Header() + Int(1) + Str("a.txt") + Time(1) + Time(INFINITY),
-       "Data In Stream Is Not Recognized"},
       {Header() + Int(1) + Record("a.txt") + "x", "Data In Stream Is Not Recognized"},
       {Header() + Int(1) + Str("") + std::string(20, '\0'),
        "Can't Create SynFile From String \"\""},
       {Header() + Int(1) + Record("a\\"), "Can't Create SynFile From String \"a\\\""},
       {Header() + Int(1) + Record("a\\\\x"), "Can't Create An Unnamed SynNode"},
-      {Header() + Int(1) + Record("\\x"), "Can't Create An Unnamed SynNode"},
       {Header() + Int(1) + Record("a\\..\\x"), "Can't Create SynFile From String \"a\\..\\x\""},
-      {Header() + Int(1) + Record("."), "Can't Create SynFile From String \".\""},
       {Header() + Int(1) + Record("a/b"), "Can't Create SynFile From String \"a/b\""},
-      {Header() + Int(1) + Record("a\0b"s),
-       "Can't Create SynFile From String \"a"},  // what() ends at the NUL
       {Header() + Int(1) + Record("sub\\site.rvlp"),
        "Can't Create SynFile From String \"sub\\site.rvlp\""},
       {Header() + Int(2) + Record("a.txt") + Record("A.TXT"), "Node Already Exists"},
@@ -277,9 +258,6 @@ TEST_F(TProjectTest, SettingsComeFromTheHeaderAndTheSettingsStore) {
   const TSiteSettings site = project->Site();
   EXPECT_EQ(site.Host + "|" + site.Login + "|" + site.Password + "|" + site.RemotePath,
             "other:2121|me|secret|");
-
-  TScopedEnv tmpdir("TMPDIR", "/var/tmp/");
-  EXPECT_EQ(project->TempFolder(), "/var/tmp");
 }
 
 }  // namespace
