@@ -2,8 +2,8 @@
 
 #include <atomic>
 #include <cstdint>
-#include <deque>
 #include <exception>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -238,7 +238,9 @@ class TNode {
 
   // Guards the fields below: the node's operation queue and its lifetime.
   std::mutex lock_;
-  std::deque<TQueueEntry> queue_;  // the head runs, the others wait
+  // The head runs, the others wait. A list: most nodes never queue anything,
+  // and an empty list allocates nothing (an empty deque takes 600 bytes).
+  std::list<TQueueEntry> queue_;
   std::unique_ptr<TNode> self_;    // set once released while still in use
   bool dying_ = false;             // being freed: no child may be taken out
   std::atomic<int> holds_{0};      // TNodeHolds and iterators holding it

@@ -56,19 +56,18 @@ class TSynFile::TTransfer {
  public:
   TTransfer(TSynFile& file, const TFileTimes& basis) : file_(file) {
     std::lock_guard lock(file_.mutex_);
-    file_.basis_ = basis;
+    file_.transfer_ = std::make_unique<TTransferState>();
+    file_.transfer_->basis = basis;
     if (basis.RemoteTime.Defined() && file_.remote_size_.Defined())
-      file_.basis_remote_size_ = file_.remote_size_.GetValue();
+      file_.transfer_->basis_remote_size = file_.remote_size_.GetValue();
   }
   ~TTransfer() {
     std::lock_guard lock(file_.mutex_);
-    file_.basis_.reset();
-    file_.basis_remote_size_.reset();
-    file_.downloaded_.reset();
+    file_.transfer_.reset();
   }
   std::optional<TLocalFileInfo> DownloadedCopy() const {
     std::lock_guard lock(file_.mutex_);
-    return file_.downloaded_;
+    return file_.transfer_ ? file_.transfer_->downloaded : std::nullopt;
   }
   TTransfer(const TTransfer&) = delete;
   TTransfer& operator=(const TTransfer&) = delete;
@@ -234,7 +233,8 @@ void TSynFile::ForgetSynchronized() {
 
 std::optional<TFileTimes> TSynFile::TransferBasis() const {
   std::lock_guard lock(mutex_);
-  return basis_;
+  if (!transfer_) return std::nullopt;
+  return transfer_->basis;
 }
 
 namespace {
@@ -258,8 +258,10 @@ void TSynFile::CheckRemoteUnchanged(const std::optional<TRemoteFileInfo>& listed
   std::optional<std::int64_t> size_before;
   {
     std::lock_guard lock(mutex_);
-    basis = basis_;
-    size_before = basis_remote_size_;
+    if (transfer_) {
+      basis = transfer_->basis;
+      size_before = transfer_->basis_remote_size;
+    }
   }
   if (!basis) return;
   TNullableTime now;
@@ -282,7 +284,7 @@ void TSynFile::CheckRemoteUnchanged(const std::optional<TRemoteFileInfo>& listed
 
 void TSynFile::SetDownloadedCopy(const TLocalFileInfo& copy) {
   std::lock_guard lock(mutex_);
-  if (basis_) downloaded_ = copy;
+  if (transfer_) transfer_->downloaded = copy;
 }
 
 // ---------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -126,10 +127,14 @@ class TSynFile : public TLeaf {
   TNullableSize local_size_;   // mutex_
   TNullableSize remote_size_;  // mutex_
   TFileTimes times_;           // mutex_
-  // mutex_; while a transfer runs.
-  std::optional<TFileTimes> basis_;
-  std::optional<std::int64_t> basis_remote_size_;
-  std::optional<TLocalFileInfo> downloaded_;
+  // What a running transfer decided on and what it wrote. Boxed: a tree
+  // holds many files, few of them in a transfer.
+  struct TTransferState {
+    TFileTimes basis;
+    std::optional<std::int64_t> basis_remote_size;
+    std::optional<TLocalFileInfo> downloaded;
+  };
+  std::unique_ptr<TTransferState> transfer_;  // mutex_; while a transfer runs
 };
 
 }  // namespace ravelo

@@ -1,0 +1,177 @@
+#include "project/project.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <type_traits>
+#include <utility>
+
+#include "device/syn_device.h"
+#include "model/server_assigner.h"
+#include "platform/launcher.h"
+#include "project/project_errors.h"
+#include "project/project_file_io.h"
+#include "project/project_records.h"
+#include "project/project_stream.h"
+#include "settings/extension_error.h"
+#include "settings/settings_store.h"
+#include "sync/syn_folder.h"
+
+namespace ravelo {
+
+namespace {
+
+// The device as the waiters' server assigner, once it is one; until then
+// waiters keep the assigner that gives them no server.
+template <class Device>
+IServerAssigner* AsServerAssigner(Device& device) {
+  if constexpr (std::is_base_of_v<IServerAssigner, Device>) {
+    return &device;
+  } else {
+    return nullptr;
+  }
+}
+
+bool IsInstalledProject(const ISyncProject& project) {
+  try {
+    return &SyncProject() == &project;
+  } catch (const std::logic_error&) {
+    return false;
+  }
+}
+
+// The folder part of the file name without its trailing "/"; ENoLocalRoot
+// when there is none.
+std::string LocalRootOf(const std::string& file_name) {
+  const auto slash = file_name.rfind('/');
+  if (slash == std::string::npos) throw ENoLocalRoot();
+  return file_name.substr(0, slash);
+}
+
+}  // namespace
+
+void TProject::TReleaseRoot::operator()(TSynFolder* root) const {
+  TNode::ReleaseRoot(std::unique_ptr<TNode>(root));
+}
+
+TProject::TProject(std::string file_name, TProjectHeader header, TProjectOptions options)
+    : file_name_(std::move(file_name)),
+      header_(std::move(header)),
+      launcher_(options.Launcher ? std::move(options.Launcher)
+                                 : std::make_unique<TSpawnLauncher>()),
+      local_root_(LocalRootOf(file_name_)),
+      root_(new TSynFolder(nullptr, "")) {
+  device_ = std::make_unique<TSynDevice>(
+      *root_, local_root_, file_name_.substr(file_name_.rfind('/') + 1), options.Watch);
+  device_->SetAutoUploadFresh(header_.AutoUploadFresh);
+  TSettingsStore store = TSettingsStore::CurrentUser();
+  try {
+    extensions_.Load(store);
+  } catch (const EExtensionsNotFound&) {
+    // Never saved yet: the built-in list stays in force.
+  }
+}
+
+std::unique_ptr<TProject> TProject::Create(std::string host, std::string login,
+                                           std::string password, std::string remote_path,
+                                           std::string file_name, TProjectOptions options) {
+  TProjectHeader header(std::move(host), std::move(login), std::move(password),
+                        std::move(remote_path));
+  return std::unique_ptr<TProject>(
+      new TProject(std::move(file_name), std::move(header), std::move(options)));
+}
+
+std::unique_ptr<TProject> TProject::CreateFromFile(std::string file_name, TProjectOptions options) {
+  const std::string bytes = ReadProjectFileBytes(file_name);
+  TProjectReader stream(bytes);
+  TProjectHeader header = TProjectHeader::CreateFromStream(stream);
+  std::unique_ptr<TProject> project(
+      new TProject(std::move(file_name), std::move(header), std::move(options)));
+  ReadFileRecords(stream, *project->root_, *project->device_);
+  return project;
+}
+
+TProject::~TProject() {
+  if (installed_) {
+    // New waiters get no server once the device is going.
+    if (IServerAssigner* assigner = AsServerAssigner(*device_);
+        assigner != nullptr && &ServerAssigner() == assigner)
+      SetServerAssigner(nullptr);
+  }
+  // The device goes first, while Device() still answers it: stopping its
+  // folder watcher serves hand-overs, whose merges ask the project for it.
+  // It takes itself off every node of the tree.
+  device_.get_deleter()(device_.get());
+  device_.release();
+  if (installed_ && IsInstalledProject(*this)) SetSyncProject(nullptr);
+  root_.reset();
+}
+
+void TProject::Install() {
+  SetSyncProject(this);
+  SetServerAssigner(AsServerAssigner(*device_));
+  installed_ = true;
+}
+
+TSaveResult TProject::Save() {
+  if (!local_root_.empty()) std::filesystem::create_directories(local_root_);
+  TReplacementFile file(file_name_);
+  try {
+    TProjectWriter stream;
+    {
+      std::lock_guard lock(header_mutex_);
+      header_.AutoUploadFresh = device_->AutoUploadFresh();
+      header_.Connected = device_->IsConnected();
+      header_.WriteTo(stream);
+    }
+    WriteFileRecords(stream, *root_);
+    file.Commit(stream.Bytes());
+    return {};
+  } catch (const std::exception& error) {
+    return {false, error.what()};
+  }
+}
+
+void TProject::SetHeader(std::string host, std::string login, std::string password,
+                         std::string remote_path) {
+  TProjectHeader header(std::move(host), std::move(login), std::move(password),
+                        std::move(remote_path));
+  std::lock_guard lock(header_mutex_);
+  header_ = std::move(header);
+}
+
+TProjectHeader TProject::Header() const {
+  std::lock_guard lock(header_mutex_);
+  return header_;
+}
+
+std::string TProject::Host() const {
+  return Header().Host;
+}
+std::string TProject::Login() const {
+  return Header().Login;
+}
+std::string TProject::Password() const {
+  return Header().Password;
+}
+std::string TProject::RemotePath() const {
+  return Header().RemotePath;
+}
+bool TProject::Connected() const {
+  return Header().Connected;
+}
+
+TSiteSettings TProject::Site() const {
+  std::lock_guard lock(header_mutex_);
+  return {header_.Host, header_.Login, header_.Password, header_.RemotePath};
+}
+
+const std::string& TProject::TempFolder() {
+  if (temp_folder_.empty()) {
+    const char* tmpdir = std::getenv("TMPDIR");
+    temp_folder_ = tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp";
+    if (temp_folder_.size() > 1 && temp_folder_.back() == '/') temp_folder_.pop_back();
+  }
+  return temp_folder_;
+}
+
+}  // namespace ravelo

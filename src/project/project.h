@@ -1,0 +1,127 @@
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "device/syn_device.h"
+#include "platform/launcher.h"
+#include "project/project_header.h"
+#include "settings/extensions.h"
+#include "sync/sync_project.h"
+
+namespace ravelo {
+
+class TSynFolder;
+
+struct TProjectOptions {
+  // The device's folder watcher.
+  TWatchOptions Watch;
+  // Opens local copies; none: a TSpawnLauncher.
+  std::unique_ptr<ILauncher> Launcher;
+};
+
+// What Save answers: whether the file was written, else why not.
+struct TSaveResult {
+  bool Saved = true;
+  std::string Error;  // the failure's message when not saved
+  explicit operator bool() const { return Saved; }
+};
+
+// One site: its connection settings (the header), the node tree, the
+// synchronization device and the extension settings, and the project file
+// that keeps them. The local root is the folder holding the project file.
+//
+// Lifetime: made by Create or CreateFromFile, which set it up and load it
+// without touching the project that may still be open. Install makes it the
+// open project: it installs itself as the sync project and its device as
+// the server assigner; once installed, only the destructor uninstalls it.
+// The destructor saves nothing (the caller saves first) and frees, in this
+// order, the device (the tree's nodes forget it first), the tree, the
+// header and the extension settings. Operations of the tree still running
+// then lose their project: the caller lets them end first.
+//
+// Threads: the main thread makes, installs, saves, edits and frees the
+// project. The ISyncProject operations are called from any thread;
+// header_mutex_ guards header_, the rest does not change while installed.
+class TProject final : public ISyncProject {
+ public:
+  // A new project with an empty tree for the file (which need not exist).
+  // Throws ENoLocalRoot when the name has no folder part, and what loading
+  // the extension settings throws (their absence is no error).
+  static std::unique_ptr<TProject> Create(std::string host, std::string login, std::string password,
+                                          std::string remote_path, std::string file_name,
+                                          TProjectOptions options = {});
+  // Opens a project file. Throws std::system_error when it cannot be read,
+  // an EProject or the tree's errors when it is damaged (nothing of it is
+  // kept), or as Create.
+  static std::unique_ptr<TProject> CreateFromFile(std::string file_name,
+                                                  TProjectOptions options = {});
+  ~TProject() override;
+  TProject(const TProject&) = delete;
+  TProject& operator=(const TProject&) = delete;
+
+  // Makes this the open project (the previous one must be freed first).
+  void Install();
+
+  // Writes the project file: the header with the device's "Auto Upload
+  // Fresh" and connection state, then a record of every file synchronized
+  // at least once. The file is replaced in one step (TReplacementFile):
+  // whatever happens, the previous file or the new one is there, whole,
+  // and readable by its owner only. Throws std::system_error when the
+  // local root cannot be made or the ".new" file not created; any later
+  // failure is answered (Saved false, with the message), the previous file
+  // untouched. Main thread.
+  [[nodiscard]] TSaveResult Save();
+  // Replaces the connection settings (both flags become true until the
+  // next Save takes them from the device). Main thread.
+  void SetHeader(std::string host, std::string login, std::string password,
+                 std::string remote_path);
+
+  std::string Host() const;
+  std::string Login() const;
+  std::string Password() const;
+  // Empty, or beginning with "/" and not ending with one.
+  std::string RemotePath() const;
+  // The flag as read, or as the last Save wrote it: the window connects
+  // after opening a project saved while connected.
+  bool Connected() const;
+  TProjectHeader Header() const;
+
+  const std::string& FileName() const { return file_name_; }
+  TSynFolder& Root() { return *root_; }
+  // $TMPDIR (else /tmp) without a trailing "/", asked once. Main thread.
+  const std::string& TempFolder();
+
+  // ISyncProject.
+  std::string LocalRoot() const override { return local_root_; }
+  const TExtensions& Extensions() const override { return extensions_; }
+  TExtensions& Extensions() { return extensions_; }
+  TSynDevice& Device() override { return *device_; }
+  ILauncher& Launcher() override { return *launcher_; }
+  TSiteSettings Site() const override;
+
+ private:
+  // Frees a root the way the tree wants it freed.
+  struct TReleaseRoot {
+    void operator()(TSynFolder* root) const;
+  };
+
+  // SetUp: the root, the local root, the device, the extension settings.
+  TProject(std::string file_name, TProjectHeader header, TProjectOptions options);
+
+  // Members are freed in reverse order: the device, the tree, the header,
+  // the extension settings.
+  const std::string file_name_;
+  TExtensions extensions_;
+  mutable std::mutex header_mutex_;
+  TProjectHeader header_;  // header_mutex_
+  std::unique_ptr<ILauncher> launcher_;
+  std::string local_root_;
+  std::unique_ptr<TSynFolder, TReleaseRoot> root_;
+  std::unique_ptr<TSynDevice> device_;
+  std::string temp_folder_;  // empty until asked for
+  bool installed_ = false;
+};
+
+}  // namespace ravelo
