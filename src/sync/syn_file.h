@@ -9,7 +9,7 @@
 #include "model/leaf.h"
 #include "model/nullable.h"
 #include "model/server.h"
-#include "sync/syn_device.h"
+#include "sync/device_interface.h"
 
 namespace ravelo {
 
