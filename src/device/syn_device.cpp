@@ -385,26 +385,27 @@ void TSynDevice::AssignServer(TWaiter& waiter) {
     TCall& operator=(const TCall&) = delete;
     std::atomic<int>& calls_;
   } const call(assigning_);
-  if (closing_.load()) {
-    waiter.Terminate();  // ends as terminated: the project is closing
-    return;
+  if (!closing_.load()) {
+    TNode& node = waiter.Node();
+    const bool transfer = dynamic_cast<TSynFile*>(&node) != nullptr &&
+                          (dynamic_cast<TOpenWaiter*>(&waiter) != nullptr ||
+                           dynamic_cast<TSynchronizeWaiter*>(&waiter) != nullptr ||
+                           dynamic_cast<TUploadFreshWaiter*>(&waiter) != nullptr);
+    if (transfer) {
+      IServerControl& server =
+          TransferTypeOf(node.Name()) == ftASCII ? *ascii_server_ : *binary_server_;
+      std::lock_guard lock(transfers_mutex_);
+      if (!binary_server_->IsBusy() && !ascii_server_->IsBusy())
+        Watcher()->TransfersStarted(GetProgressLocked().Position);  // after TransfersEnded
+      server.Enqueue(waiter);
+      transfer_total_.fetch_add(node.GetTransferSize());
+    } else {
+      general_server_->Enqueue(waiter);
+    }
   }
-  TNode& node = waiter.Node();
-  const bool transfer = dynamic_cast<TSynFile*>(&node) != nullptr &&
-                        (dynamic_cast<TOpenWaiter*>(&waiter) != nullptr ||
-                         dynamic_cast<TSynchronizeWaiter*>(&waiter) != nullptr ||
-                         dynamic_cast<TUploadFreshWaiter*>(&waiter) != nullptr);
-  if (!transfer) {
-    general_server_->Enqueue(waiter);
-    return;
-  }
-  IServerControl& server =
-      TransferTypeOf(node.Name()) == ftASCII ? *ascii_server_ : *binary_server_;
-  std::lock_guard lock(transfers_mutex_);
-  if (!binary_server_->IsBusy() && !ascii_server_->IsBusy())
-    Watcher()->TransfersStarted(GetProgressLocked().Position);  // after TransfersEnded
-  server.Enqueue(waiter);
-  transfer_total_.fetch_add(node.GetTransferSize());
+  // Closing: it ends as terminated. Checked after queuing too, since the
+  // destructor's disconnect may have emptied the queues just before.
+  if (closing_.load()) waiter.Terminate();
 }
 
 TTransferProgress TSynDevice::GetProgress() {
