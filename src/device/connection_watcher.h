@@ -12,7 +12,9 @@ namespace ravelo {
 // Threads: Connected, Disconnected, ConnectFailed and WatchFailed come in
 // the main thread. TransfersStarted, and the TransfersEnded just before it,
 // come in the worker thread that queues a transfer; TransfersEnded also in
-// the main thread (progress polling, after a disconnect).
+// the main thread (progress polling, after a disconnect). The two transfer
+// calls come under the device's transfer lock, in the order they happened:
+// they must return without waiting for the main thread (post to it).
 class IConnectionWatcher {
  public:
   virtual ~IConnectionWatcher() = default;

@@ -11,9 +11,9 @@
 #include <climits>
 #include <cstdint>
 #include <optional>
-#include <stdexcept>
 #include <system_error>
 
+#include "device/connection_thread.h"
 #include "model/node.h"
 #include "model/tree_errors.h"
 #include "platform/main_thread.h"
@@ -68,17 +68,8 @@ TFileWatcher::~TFileWatcher() {
 void TFileWatcher::Stop() {
   terminated_.store(true);
   Wake();
-  if (!thread_.joinable()) return;
   // The thread may be waiting for a hand-over to run in this thread.
-  try {
-    IMainThread& main = MainThread();
-    if (main.IsMainThread())
-      while (!main.WaitUntil([this] { return ended_.load(); }, std::chrono::seconds(1))) {
-      }
-  } catch (const std::logic_error&) {
-    // No main thread installed: no hand-over can be waiting for one.
-  }
-  thread_.join();
+  JoinServingHandOvers(thread_, ended_);
 }
 
 void TFileWatcher::Wake() {

@@ -6,19 +6,26 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <optional>
+#include <stdexcept>
 #include <system_error>
 
 #include "model/children_iterator.h"
+#include "model/operation_waiters.h"
 #include "model/syn_display.h"
 #include "model/time_info.h"
 #include "platform/file_time.h"
+#include "platform/main_thread.h"
 #include "sync/download_temp_file.h"
 #include "sync/local_folder.h"
 #include "sync/local_path.h"
 #include "sync/node_name.h"
+#include "sync/sticky_server.h"
+#include "sync/syn_file.h"
 #include "sync/syn_folder.h"
 #include "sync/sync_errors.h"
+#include "sync/sync_project.h"
 
 namespace ravelo {
 
@@ -53,10 +60,13 @@ class TDirectory {
 }  // namespace
 
 TSynDevice::TSynDevice(TSynFolder& root, std::string local_root, std::string project_file_name,
-                       TWatchOptions watch_options)
+                       const TFtpSettings& client_settings, TWatchOptions watch_options)
     : root_(root),
       local_root_(std::move(local_root)),
       project_file_name_(std::move(project_file_name)),
+      general_server_(std::make_shared<TStickyServer>(true, client_settings)),
+      ascii_server_(std::make_shared<TStickyServer>(false, client_settings)),
+      binary_server_(std::make_shared<TStickyServer>(false, client_settings)),
       current_folder_(&root),
       watcher_(std::make_shared<TNilWatcher>()),
       file_watcher_(std::make_unique<TFileWatcher>(
@@ -66,7 +76,30 @@ TSynDevice::TSynDevice(TSynFolder& root, std::string local_root, std::string pro
 }
 
 TSynDevice::~TSynDevice() {
-  // The watcher thread first (it may be waiting for a hand-over, served
+  closing_.store(true);
+  if (&ServerAssigner() == this) SetServerAssigner(nullptr);
+  const auto disconnect_all = [this] {
+    for (const auto& server : {general_server_, ascii_server_, binary_server_})
+      server->Disconnect();
+  };
+  // Queued waiters end as terminated, and a connect in progress wakes. A
+  // connect thread may only now begin to connect: it is disconnected again
+  // until it has ended. Its end handler runs here and does nothing.
+  disconnect_all();
+  try {
+    IMainThread& main = MainThread();
+    while (connecting_ || disconnecting_) {
+      main.WaitUntil([this] { return !connecting_ && !disconnecting_; },
+                     std::chrono::milliseconds(50));
+      disconnect_all();
+    }
+    main.WaitUntil([this] { return assigning_.load() == 0; }, std::chrono::seconds(10));
+  } catch (const std::logic_error&) {
+    // No main thread installed: no end handler can run, nor wait for one.
+  }
+  connector_.reset();
+  disconnector_.reset();
+  // The watcher thread next (it may be waiting for a hand-over, served
   // meanwhile): while it runs, the nodes it may hold must still tell the
   // device when they leave the tree.
   file_watcher_->Stop();
@@ -192,7 +225,18 @@ void TSynDevice::SetCurrentFolder(TSynFolder& folder) {
 
 TSynFolder& TSynDevice::CurrentFolder() const {
   std::lock_guard lock(mutex_);
-  return *current_folder_;
+  // Between being taken out of the tree and its Unwatch, a folder is still
+  // current_folder_: the folder above it that is still in the tree is the
+  // one to show, and the one Unwatch makes current. In the main thread the
+  // folders on the way up are alive: each is freed only after its removal
+  // has been reported here.
+  TNode* node = current_folder_;
+  while (node != &root_ && !node->IsInTree()) {
+    node = node->Parent();
+    if (node == nullptr) return root_;
+  }
+  auto* folder = dynamic_cast<TSynFolder*>(node);
+  return folder != nullptr ? *folder : root_;
 }
 
 // ---------------------------------------------------------------------------
@@ -248,11 +292,143 @@ std::shared_ptr<IConnectionWatcher> TSynDevice::Watcher() const {
 }
 
 // ---------------------------------------------------------------------------
+// Connection
+
+bool TSynDevice::IsConnected() const {
+  return general_server_->IsConnected() && ascii_server_->IsConnected() &&
+         binary_server_->IsConnected();
+}
+
+void TSynDevice::Connect() {
+  if (closing_.load() || IsConnected() || connecting_) return;
+  connector_.reset();  // one that ended: its thread is done or about to be
+  connector_ = std::make_unique<TConnector>(
+      [this] { DoConnect(); }, [this](std::exception_ptr error) { ConnectorDone(error); });
+  connecting_ = true;
+}
+
+void TSynDevice::DoConnect() {
+  root_.ForgetRemoteTree();
+  // The transfer servers only note that a connection is wanted.
+  general_server_->Connect();
+  ascii_server_->Connect();
+  binary_server_->Connect();
+  ScanLocalTree(root_);
+}
+
+void TSynDevice::ScanLocalTree(TSynFolder& folder) {
+  if (closing_.load()) return;
+  if (folder.LocalPresence() == prUnknown) folder.RefreshLocal();
+  if (folder.LocalPresence() == prPresent) folder.MergeLocalListing(*ListLocal(folder));
+  // The iterator holds each child while the scan is in it.
+  for (auto it = folder.GetChildren(); !it->Done();) {
+    auto* child = dynamic_cast<TSynFolder*>(&it->Next());
+    if (child != nullptr && child->LocalPresence() == prPresent) ScanLocalTree(*child);
+  }
+}
+
+void TSynDevice::ConnectorDone(const std::exception_ptr& error) {
+  connecting_ = false;
+  if (closing_.load()) return;
+  const auto watcher = Watcher();
+  if (error) {
+    try {
+      std::rethrow_exception(error);
+    } catch (const std::exception& failure) {
+      watcher->ConnectFailed(std::runtime_error(failure.what()));
+    } catch (...) {
+      watcher->ConnectFailed(std::runtime_error("Unknown Error"));
+    }
+    return;
+  }
+  watcher->Connected();
+  CurrentFolder().Open();
+}
+
+void TSynDevice::Disconnect() {
+  if (closing_.load() || !IsConnected() || disconnecting_) return;
+  disconnector_.reset();
+  disconnector_ = std::make_unique<TDisconnector>(
+      [this] { DoDisconnect(); }, [this](std::exception_ptr) { DisconnectorDone(); });
+  disconnecting_ = true;
+}
+
+void TSynDevice::DoDisconnect() {
+  root_.ForgetRemoteTree();
+  general_server_->Disconnect();
+  ascii_server_->Disconnect();
+  binary_server_->Disconnect();
+}
+
+void TSynDevice::DisconnectorDone() {
+  disconnecting_ = false;
+  if (closing_.load()) return;
+  {
+    // A new batch of transfers starts from what has been moved.
+    std::lock_guard lock(transfers_mutex_);
+    transfer_total_.store(binary_server_->GetTransferred() + ascii_server_->GetTransferred());
+  }
+  const auto watcher = Watcher();
+  watcher->TransfersEnded();
+  watcher->Disconnected();
+  CurrentFolder().Open();
+}
+
+// ---------------------------------------------------------------------------
+// Servers
+
+void TSynDevice::AssignServer(TWaiter& waiter) {
+  struct TCall {
+    explicit TCall(std::atomic<int>& calls) : calls_(calls) { calls_.fetch_add(1); }
+    ~TCall() { calls_.fetch_sub(1); }
+    TCall(const TCall&) = delete;
+    TCall& operator=(const TCall&) = delete;
+    std::atomic<int>& calls_;
+  } const call(assigning_);
+  if (!closing_.load()) {
+    TNode& node = waiter.Node();
+    const bool transfer = dynamic_cast<TSynFile*>(&node) != nullptr &&
+                          (dynamic_cast<TOpenWaiter*>(&waiter) != nullptr ||
+                           dynamic_cast<TSynchronizeWaiter*>(&waiter) != nullptr ||
+                           dynamic_cast<TUploadFreshWaiter*>(&waiter) != nullptr);
+    if (transfer) {
+      IServerControl& server =
+          TransferTypeOf(node.Name()) == ftASCII ? *ascii_server_ : *binary_server_;
+      std::lock_guard lock(transfers_mutex_);
+      if (!binary_server_->IsBusy() && !ascii_server_->IsBusy())
+        Watcher()->TransfersStarted(GetProgressLocked().Position);  // after TransfersEnded
+      server.Enqueue(waiter);
+      transfer_total_.fetch_add(node.GetTransferSize());
+    } else {
+      general_server_->Enqueue(waiter);
+    }
+  }
+  // Closing: it ends as terminated. Checked after queuing too, since the
+  // destructor's disconnect may have emptied the queues just before.
+  if (closing_.load()) waiter.Terminate();
+}
+
+TTransferProgress TSynDevice::GetProgress() {
+  std::lock_guard lock(transfers_mutex_);
+  return GetProgressLocked();
+}
+
+TTransferProgress TSynDevice::GetProgressLocked() {
+  TTransferProgress progress;
+  progress.Position = binary_server_->GetTransferred() + ascii_server_->GetTransferred();
+  if (progress.Position > transfer_total_.load()) transfer_total_.store(progress.Position);
+  progress.Total = transfer_total_.load();
+  if (!binary_server_->IsBusy() && !ascii_server_->IsBusy()) Watcher()->TransfersEnded();
+  return progress;
+}
+
+// ---------------------------------------------------------------------------
 // Local changes
 
 void TSynDevice::FolderChanged(TSynFolder& folder) {
   // Unwatched since the change was seen: gone, or its local side absent.
-  if (!IsWatched(folder) || !folder.IsInTree()) return;
+  // Nor while closing: the project is going away.
+  if (closing_.load() || !IsWatched(folder) || !folder.IsInTree()) return;
   folder.MergeLocalListing(*ListLocal(folder));
   TSynFolder& current = CurrentFolder();
   if (&current == &folder || current.IsDescendantOf(folder))

@@ -101,8 +101,10 @@ void TWaiter::Execute() {
       }
       ServerAssigner().AssignServer(*this);
       WaitForServer();
-      // Made however the wait ended: terminated, it runs with NoServer and
-      // fails with ENoServer.
+      // Terminated while waiting (a disconnect, a closing project): it ends
+      // as terminated, which the node does not show, rather than failing
+      // with ENoServer on every node that was queued.
+      if (Terminated()) throw ETerminated();
       Perform();
     }
     if (Terminated()) throw ETerminated();

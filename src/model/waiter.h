@@ -21,9 +21,10 @@ class TNode;
 // The thread function: ends at once (reporting nothing) when terminated
 // before it starts; otherwise hands WaiterStarted to the main thread,
 // performs the operation, and when that needs a server (ENoServer) asks the
-// installed IServerAssigner for one, waits until it is granted or the
-// waiter is terminated, and performs once more. Success hands over
-// WaiterFinished; any exception, or termination meanwhile, WaiterFailed.
+// installed IServerAssigner for one, waits until it is granted, and
+// performs once more; terminated while waiting, it does not perform again.
+// Success hands over WaiterFinished; any exception, or termination
+// meanwhile (ETerminated), WaiterFailed.
 // Then the end handler runs (the server's bookkeeping), then node.WaiterDone,
 // then the waiter is destroyed.
 //

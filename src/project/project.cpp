@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <type_traits>
 #include <utility>
 
 #include "device/syn_device.h"
@@ -19,17 +18,6 @@
 namespace ravelo {
 
 namespace {
-
-// The device as the waiters' server assigner, once it is one; until then
-// waiters keep the assigner that gives them no server.
-template <class Device>
-IServerAssigner* AsServerAssigner(Device& device) {
-  if constexpr (std::is_base_of_v<IServerAssigner, Device>) {
-    return &device;
-  } else {
-    return nullptr;
-  }
-}
 
 bool IsInstalledProject(const ISyncProject& project) {
   try {
@@ -60,8 +48,9 @@ TProject::TProject(std::string file_name, TProjectHeader header, TProjectOptions
                                  : std::make_unique<TSpawnLauncher>()),
       local_root_(LocalRootOf(file_name_)),
       root_(new TSynFolder(nullptr, "")) {
-  device_ = std::make_unique<TSynDevice>(
-      *root_, local_root_, file_name_.substr(file_name_.rfind('/') + 1), options.Watch);
+  device_ = std::make_unique<TSynDevice>(*root_, local_root_,
+                                         file_name_.substr(file_name_.rfind('/') + 1),
+                                         options.Client, options.Watch);
   device_->SetAutoUploadFresh(header_.AutoUploadFresh);
   TSettingsStore store = TSettingsStore::CurrentUser();
   try {
@@ -93,9 +82,7 @@ std::unique_ptr<TProject> TProject::CreateFromFile(std::string file_name, TProje
 TProject::~TProject() {
   if (installed_) {
     // New waiters get no server once the device is going.
-    if (IServerAssigner* assigner = AsServerAssigner(*device_);
-        assigner != nullptr && &ServerAssigner() == assigner)
-      SetServerAssigner(nullptr);
+    if (&ServerAssigner() == device_.get()) SetServerAssigner(nullptr);
   }
   // The device goes first, while Device() still answers it: stopping its
   // folder watcher serves hand-overs, whose merges ask the project for it.
@@ -108,7 +95,7 @@ TProject::~TProject() {
 
 void TProject::Install() {
   SetSyncProject(this);
-  SetServerAssigner(AsServerAssigner(*device_));
+  SetServerAssigner(device_.get());
   installed_ = true;
 }
 

@@ -8,6 +8,7 @@
 #include "platform/launcher.h"
 #include "project/project_header.h"
 #include "settings/extensions.h"
+#include "sync/server.h"
 #include "sync/sync_project.h"
 
 namespace ravelo {
@@ -15,6 +16,9 @@ namespace ravelo {
 class TSynFolder;
 
 struct TProjectOptions {
+  // The FTP clients of the device's servers (host and login come from the
+  // header at each connect).
+  TFtpSettings Client = TServer::DefaultClientSettings();
   // The device's folder watcher.
   TWatchOptions Watch;
   // Opens local copies; none: a TSpawnLauncher.

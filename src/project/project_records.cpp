@@ -10,7 +10,7 @@
 #include "project/project_stream.h"
 #include "sync/files_errors.h"
 #include "sync/node_name.h"
-#include "sync/syn_device.h"
+#include "sync/device_interface.h"
 #include "sync/syn_file.h"
 #include "sync/syn_folder.h"
 

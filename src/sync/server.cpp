@@ -14,16 +14,13 @@
 #include "model/waiter.h"
 #include "net/ftp_exceptions.h"
 #include "platform/file_time.h"
-#include "settings/extension.h"
-#include "settings/extension_error.h"
-#include "settings/extensions.h"
+#include "sync/device_interface.h"
 #include "sync/download_temp_file.h"
 #include "sync/files_errors.h"
 #include "sync/local_files.h"
 #include "sync/local_path.h"
 #include "sync/remote_path.h"
 #include "sync/server_errors.h"
-#include "sync/syn_device.h"
 #include "sync/syn_file.h"
 #include "sync/sync_errors.h"
 #include "sync/sync_project.h"
@@ -304,12 +301,7 @@ void TServer::EnterFolder(TNode& folder) {
 // Listings and transfers
 
 void TServer::SetTransferType(std::string_view name) {
-  TFtpTransferType type = ftBinary;
-  try {
-    type = SyncProject().Extensions().Find(ExtractExtension(name)).TransferType;
-  } catch (const ENoExtension&) {
-  }
-  client_.SetTransferType(type);
+  client_.SetTransferType(TransferTypeOf(name));
 }
 
 std::optional<TRemoteFileInfo> TServer::ListAndFind(const std::string& name) {

@@ -10,7 +10,7 @@
 #include "model/leaf.h"
 #include "model/nullable.h"
 #include "model/server.h"
-#include "sync/syn_device.h"
+#include "sync/device_interface.h"
 
 namespace ravelo {
 

@@ -4,12 +4,12 @@
 #include "model/server.h"
 #include "model/time_info.h"
 #include "model/tree_errors.h"
+#include "sync/device_interface.h"
 #include "sync/files_errors.h"
 #include "sync/local_files.h"
 #include "sync/local_path.h"
 #include "sync/node_name.h"
 #include "sync/node_rename.h"
-#include "sync/syn_device.h"
 #include "sync/syn_file.h"
 #include "sync/sync_project.h"
 

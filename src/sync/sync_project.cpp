@@ -3,6 +3,10 @@
 #include <atomic>
 #include <stdexcept>
 
+#include "settings/extension.h"
+#include "settings/extension_error.h"
+#include "settings/extensions.h"
+
 namespace ravelo {
 
 namespace {
@@ -17,6 +21,14 @@ ISyncProject& SyncProject() {
 
 void SetSyncProject(ISyncProject* project) {
   current_project.store(project);
+}
+
+TFtpTransferType TransferTypeOf(std::string_view name) {
+  try {
+    return SyncProject().Extensions().Find(ExtractExtension(name)).TransferType;
+  } catch (const ENoExtension&) {
+    return ftBinary;
+  }
 }
 
 }  // namespace ravelo

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+
+#include "net/ftp_transfer_type.h"
 
 namespace ravelo {
 
@@ -40,5 +43,9 @@ class ISyncProject {
 ISyncProject& SyncProject();
 // Installs one (none uninstalls); not owned.
 void SetSyncProject(ISyncProject* project);
+
+// How a file of that name travels: its extension's transfer type in the
+// installed project's settings, binary for an extension without settings.
+TFtpTransferType TransferTypeOf(std::string_view name);
 
 }  // namespace ravelo

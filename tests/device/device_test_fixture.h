@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <atomic>
 #include <ctime>
 #include <memory>
 #include <string>
@@ -41,18 +40,11 @@ class TRecordingConnectionWatcher : public IConnectionWatcher {
   TEventLog log;
 };
 
-// The connection is the test's to decide until the device has servers.
-class TTestDevice : public TSynDevice {
- public:
-  using TSynDevice::TSynDevice;
-  bool IsConnected() const override { return connected.load(); }
-  std::atomic<bool> connected{false};
-};
-
 class TDeviceTest : public ::testing::Test {
  protected:
   explicit TDeviceTest(TWatchOptions options = {})
-      : device(std::make_unique<TTestDevice>(*root, dir.PathString(), "site.rvlp", options)) {
+      : device(std::make_unique<TSynDevice>(*root, dir.PathString(), "site.rvlp",
+                                            TServer::DefaultClientSettings(), options)) {
     device->SetWatcher(watcher);
   }
   ~TDeviceTest() override {
@@ -91,7 +83,7 @@ class TDeviceTest : public ::testing::Test {
   TTestMainLoop loop;
   TTempDir dir;
   std::unique_ptr<TSynFolder> root = std::make_unique<TSynFolder>(nullptr, "");
-  std::unique_ptr<TTestDevice> device;
+  std::unique_ptr<TSynDevice> device;
   TTestProject project{dir.PathString(), *device};
   std::shared_ptr<TServerDouble> server = std::make_shared<TServerDouble>(dir.PathString());
   TGrantingAssigner assigner{server};

@@ -137,14 +137,34 @@ TEST_F(SynDeviceTest, RemovesOnlyEmptyFoldersAndStopsWatchingThem) {
   EXPECT_EQ(&device->CurrentFolder(), root.get());
 }
 
+// Sees what the device's current folder is while a node is told it leaves.
+class TCurrentFolderProbe : public IPresenceWatcher {
+ public:
+  explicit TCurrentFolderProbe(TSynDevice& device) : device_(device) {}
+  void Watch(TNode& node) override { device_.Watch(node); }
+  void Unwatch(TNode& node) override {
+    seen = &device_.CurrentFolder();
+    device_.Unwatch(node);
+  }
+  TSynFolder* seen = nullptr;
+
+ private:
+  TSynDevice& device_;
+};
+
 // A node that has left the tree (an operation still holds it) is never
-// watched again, nor made current, nor is anything below it.
+// watched again, nor made current, nor is anything below it; and while it
+// is leaving, the folder above it is the current one already.
 TEST_F(SynDeviceTest, ANodeThatLeftTheTreeIsNeitherWatchedNorCurrent) {
   TSynFolder& sub = docs.MakeChild<TSynFolder>("sub");
   sub.MarkLocalPresent();
   ASSERT_TRUE(device->IsWatched(sub));
+  device->SetCurrentFolder(sub);
+  const auto probe = std::make_shared<TCurrentFolderProbe>(*device);
+  docs.SetPresenceWatcher(probe);
   TNodeHold hold(docs);
   root->RemoveChild(docs);
+  EXPECT_EQ(probe->seen, root.get());
   EXPECT_FALSE(device->IsWatched(sub));
   sub.MarkLocalKnown();  // as an operation still running on it would
   docs.MarkLocalKnown();
@@ -163,41 +183,6 @@ TEST_F(SynDeviceTest, TheShownFolderRemovedOnDiskLeavesItsParentShownAndOpened) 
   ASSERT_TRUE(loop.RunUntil([&] { return server->log.Count("exists docs") == 1; }));
   EXPECT_EQ(&device->CurrentFolder(), &docs);
   EXPECT_EQ(docs.FindChild("sub"), nullptr);
-}
-
-TEST_F(SynDeviceTest, AChangeUploadsTheShownFolderFreshFilesWhenOnAndConnected) {
-  CreateFile("docs/page.html", "new", 1700000100);
-  CreateFile("docs/local.html", "l", 1700000100);
-  dir.CreateDir("other");
-  TSynFile& page = SyncedFile(docs, "page.html", 1700000000, 3);
-  server->AddFile("docs/page.html", "old", 45000);
-  TSynFolder& other = root->MakeChild<TSynFolder>("other");
-  other.MarkLocalPresent();
-  docs.MarkLocalPresent();
-  device->SetCurrentFolder(docs);
-  const auto display = std::make_shared<TRecordingDisplay>();
-  docs.SetDisplay(display);
-
-  device->SetAutoUploadFresh(false);
-  device->FolderChanged(docs);
-  EXPECT_EQ(page.GetState(), nsFresh);
-  EXPECT_EQ(display->log.Events(), std::vector<std::string>{"changed docs"});
-
-  // Another folder's change: the shown folder's fresh files go.
-  struct {
-    bool auto_upload, connected;
-    int uploads;
-  } const cases[] = {{false, true, 0}, {true, false, 0}, {true, true, 1}};
-  for (const auto& c : cases) {
-    device->SetAutoUploadFresh(c.auto_upload);
-    device->connected = c.connected;
-    device->FolderChanged(other);
-    ASSERT_TRUE(WaitForWaiters(loop));
-    EXPECT_EQ(server->log.Count("upload docs/page.html"), c.uploads);
-  }
-  EXPECT_EQ(server->log.Count("upload docs/local.html"), 0);  // fresh, not on the server
-  EXPECT_EQ(page.GetState(), nsSynchronized);
-  EXPECT_EQ(display->log.Size(), 1);  // the shown folder is not the changed one
 }
 
 }  // namespace

@@ -17,7 +17,7 @@
 #include "project/project_records.h"
 #include "project/project_stream.h"
 #include "sync/files_errors.h"
-#include "sync/syn_device.h"
+#include "sync/device_interface.h"
 #include "sync/syn_folder.h"
 
 namespace {

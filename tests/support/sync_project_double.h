@@ -12,7 +12,7 @@
 
 #include "platform/launcher.h"
 #include "settings/extensions.h"
-#include "sync/syn_device.h"
+#include "sync/device_interface.h"
 #include "sync/sync_project.h"
 
 namespace ravelo::test {

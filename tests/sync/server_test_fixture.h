@@ -17,20 +17,13 @@
 #include "model/server_assigner.h"
 #include "model/waiter.h"
 #include "support/ftp_test_server.h"
+#include "support/test_client_settings.h"
 #include "sync/download_temp_file.h"
 #include "sync/server_control.h"
 #include "sync/sticky_server.h"
 #include "sync_test_fixture.h"
 
 namespace ravelo::test {
-
-// Limits for the tests: a hang fails in seconds, not minutes.
-inline TFtpSettings TestClientSettings() {
-  TFtpSettings settings = TServer::DefaultClientSettings();
-  settings.ConnectTimeout = settings.ReadTimeout = std::chrono::seconds(5);
-  settings.AcceptTimeout = settings.TransferTimeout = std::chrono::seconds(5);
-  return settings;
-}
 
 // Queues each waiter that asks for a server on the server choose names, as
 // the device will; installed for its lifetime.
