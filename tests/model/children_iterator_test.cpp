@@ -48,18 +48,14 @@ TEST_F(ChildrenIteratorTest, EachIteratorFollowsAppendsAndRemovalsOnItsOwn) {
   EXPECT_TRUE(fresh->Done());
 }
 
-TEST_F(ChildrenIteratorTest, ThereIsNoChildBeforeTheFirstNorAfterTheLast) {
-  root_->MakeChild<TTestLeaf>("a");
-  for (const auto& children : {root_->GetChildren(), root_->FindChild("a")->GetChildren()}) {
+TEST_F(ChildrenIteratorTest, ThereIsNoChildOutsideTheListNorInADetachedBranch) {
+  auto& folder = root_->MakeChild<TTestBranch>("dir");
+  auto& leaf = folder.MakeChild<TTestLeaf>("x");
+  for (const auto& children : {root_->GetChildren(), leaf.GetChildren()}) {
     EXPECT_THROW(children->Current(), EChildUnavailable);
     while (!children->Done()) children->Next();
     EXPECT_THROW(children->Next(), EChildUnavailable);
   }
-}
-
-TEST_F(ChildrenIteratorTest, AnIteratorOfADetachedBranchIsDone) {
-  auto& folder = root_->MakeChild<TTestBranch>("dir");
-  folder.MakeChild<TTestLeaf>("x");
   auto before = folder.GetChildren();
   {
     TNodeHold hold(folder);  // keeps the folder alive after it leaves
@@ -70,7 +66,6 @@ TEST_F(ChildrenIteratorTest, AnIteratorOfADetachedBranchIsDone) {
   }
   // The folder is gone now; its old iterator must not reach for it.
   EXPECT_TRUE(before->Done());
-  before.reset();
 }
 
 TEST_F(ChildrenIteratorTest, TheLastChildReturnedStaysUsableAfterItLeaves) {

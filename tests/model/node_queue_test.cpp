@@ -191,59 +191,61 @@ TEST_F(NodeQueueTest, AFailureCancelsTheRestAndIsReportedOnce) {
   EXPECT_EQ(folder_->BusyChildren(), 0);
 }
 
-TEST_F(NodeQueueTest, ANodeReleasedWhileItsOperationRunsIsFreedWhenItEnds) {
-  BlockOn(TOp::Synchronize);
+// However the file leaves the tree while its operation runs, the queued one
+// is cancelled, new ones are refused, and the file lives until its running
+// operation ends, whose end goes unreported.
+struct TLeaving {
+  const char* how;
+  std::function<void(TTestBranch& folder, TTestLeaf& file)> take_out;
+  std::vector<std::string> displayed;
+};
+void PrintTo(const TLeaving& leaving, std::ostream* out) {
+  *out << leaving.how;
+}
+
+class NodeLeavingTest : public NodeQueueTest, public ::testing::WithParamInterface<TLeaving> {};
+
+TEST_P(NodeLeavingTest, ANodeThatLeavesWhileItsOperationRunsIsFreedWhenItEnds) {
+  BlockOn(TOp::Open);
   auto& idle = folder_->MakeChild<TTestLeaf>("idle");
-  file_->Synchronize();
-  file_->Synchronize();  // dropped before it starts: counts nothing
   file_->Open();
+  file_->Synchronize();
   ASSERT_TRUE(Started());
   EXPECT_EQ(folder_->BusyChildren(), 1);
   EXPECT_FALSE(root_->HasBusyChildren());  // only direct children count
   folder_->RemoveChild(idle);              // removing an idle child changes nothing
   EXPECT_EQ(folder_->BusyChildren(), 1);
-  folder_->RemoveChild(*file_);
-  EXPECT_FALSE(destroyed_);  // its waiter still runs
-  EXPECT_EQ(folder_->BusyChildren(), 0);
-  EXPECT_THAT(watcher_->log.Events(), ElementsAre("unwatch idle", "unwatch f"));
-  ASSERT_TRUE(Finish());
-  EXPECT_TRUE(destroyed_);
-  // The queued open was cancelled; the running one's end went unreported.
-  EXPECT_THAT(performed_.Events(), ElementsAre("synchronize"));
-  EXPECT_THAT(Displayed(), ElementsAre("changed f", "removed idle", "removed f"));
-  EXPECT_EQ(folder_->BusyChildren(), 0);
-}
-
-TEST_F(NodeQueueTest, PruningANodeCancelsItsQueuedOperationsAndRefusesNewOnes) {
-  BlockOn(TOp::Open);
+  display_->log.Clear();
+  GetParam().take_out(*folder_, *file_);
+  EXPECT_FALSE(destroyed_);
+  EXPECT_EQ(file_->Parent(), nullptr);
+  EXPECT_EQ(watcher_->log.Count("unwatch f"), 1);
   file_->Open();
-  file_->Synchronize();
-  ASSERT_TRUE(Started());
-  file_->MarkLocalKnown();
-  file_->MarkRemoteKnown();  // both sides known absent now
-  EXPECT_EQ(folder_->FindChild("f"), nullptr);
-  EXPECT_THAT(Displayed(), ElementsAre("changed f", "removed f"));
-  EXPECT_THAT(watcher_->log.Events(), ElementsAre("watch f", "unwatch f"));
-  file_->Open();  // its running waiter keeps it alive; this one never runs
   ASSERT_TRUE(Finish());
   EXPECT_TRUE(destroyed_);
   EXPECT_THAT(performed_.Events(), ElementsAre("open"));
+  EXPECT_EQ(Displayed(), GetParam().displayed);
 }
 
-TEST_F(NodeQueueTest, AFolderFreedWhileAChildRunsLeavesTheChildAliveUntilItEnds) {
-  std::atomic<bool> folder_destroyed{false};
-  folder_->destroyed = &folder_destroyed;
-  BlockOn(TOp::Open);
-  file_->Open();
-  ASSERT_TRUE(Started());
-  root_->RemoveChild(*folder_);
-  EXPECT_TRUE(folder_destroyed);
-  EXPECT_FALSE(destroyed_);
-  EXPECT_EQ(file_->Parent(), nullptr);
-  ASSERT_TRUE(Finish());
-  EXPECT_TRUE(destroyed_);
-  EXPECT_THAT(Displayed(), ElementsAre("changed f", "removed dir", "removed f"));
-}
+INSTANTIATE_TEST_SUITE_P(Ways, NodeLeavingTest,
+                         ::testing::Values(TLeaving{"Removed",
+                                                    [](TTestBranch& folder, TTestLeaf& file) {
+                                                      folder.RemoveChild(file);
+                                                      EXPECT_EQ(folder.BusyChildren(), 0);
+                                                    },
+                                                    {"removed f"}},
+                                           TLeaving{"PrunedAsAbsentOnBothSides",
+                                                    [](TTestBranch&, TTestLeaf& file) {
+                                                      file.MarkLocalKnown();
+                                                      file.MarkRemoteKnown();
+                                                    },
+                                                    {"removed f"}},
+                                           TLeaving{"ItsFolderFreed",
+                                                    [](TTestBranch& folder, TTestLeaf&) {
+                                                      folder.Parent()->RemoveChild(folder);
+                                                    },
+                                                    {"removed dir", "removed f"}}),
+                         [](const auto& info) { return std::string(info.param.how); });
 
 }  // namespace
 }  // namespace ravelo

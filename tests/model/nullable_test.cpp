@@ -26,28 +26,25 @@ TEST(NullableTest, ReadingAnUndefinedValueThrowsUntilSetAndAgainAfterClear) {
 }
 
 TEST(NullableTest, TimesCompareExactlyAndOnlyWhenBothAreDefined) {
-  TNullableTime earlier;
-  TNullableTime same;
-  TNullableTime later;
+  TNullableTime earlier, same, later;
   earlier.SetValue(45000.25);
   same.SetValue(45000.25);
-  later.SetValue(std::nextafter(45000.25, std::numeric_limits<double>::infinity()));
+  later.SetValue(std::nextafter(45000.25, 1e9));
   EXPECT_TRUE(earlier.EqualTo(same));
   EXPECT_FALSE(earlier.LaterThan(same));
   EXPECT_FALSE(earlier.EqualTo(later));
   EXPECT_TRUE(later.LaterThan(earlier));
   EXPECT_FALSE(earlier.LaterThan(later));
-
-  TNullableTime undefined;
-  TNullableTime cleared = same;
-  cleared.Clear();
-  for (const TNullableTime* other : {&undefined, &cleared}) {
+  // A cleared time keeps its old value, which must not count.
+  TNullableTime undefined, cleared_same = same, cleared_later = later;
+  cleared_same.Clear();
+  cleared_later.Clear();
+  for (const TNullableTime* other : {&undefined, &cleared_same, &cleared_later}) {
     EXPECT_FALSE(earlier.EqualTo(*other));
     EXPECT_FALSE(other->EqualTo(earlier));
     EXPECT_FALSE(earlier.LaterThan(*other));
     EXPECT_FALSE(other->LaterThan(earlier));
   }
-  EXPECT_FALSE(undefined.EqualTo(undefined));
 }
 
 }  // namespace

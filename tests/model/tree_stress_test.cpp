@@ -8,24 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <cstdint>
-#include <stdexcept>
-#include <string>
 #include <thread>
 #include <unordered_set>
-#include <vector>
 
-#include "model/branch.h"
-#include "model/children_iterator.h"
-#include "model/leaf.h"
-#include "model/server.h"
-#include "model/syn_display.h"
 #include "model/tree_errors.h"
-#include "model/waiter.h"
-#include "platform/main_thread.h"
-#include "support/test_main_loop.h"
 #include "support/tree_doubles.h"
 
 namespace ravelo {

@@ -127,16 +127,6 @@ TEST(FtpListParserTest, UnreadableListingsFailWhole) {
   }
 }
 
-TEST(FtpListParserTest, UnixLineKeepsOwnerGroupAndPermissions) {
-  const std::string line = "-rwsr-x--T 3 owner group 1 Mar 5 14:30 x";
-  const TFtpListItem item = LoadFtpList({line}, kJune2026).Items(0);
-  EXPECT_EQ(item.Data, line);
-  EXPECT_EQ(item.LinkCount, 3);
-  EXPECT_EQ(item.OwnerName, "owner");
-  EXPECT_EQ(item.GroupName, "group");
-  EXPECT_EQ(item.OwnerPermissions + item.GroupPermissions + item.OtherPermissions, "rwsr-x--T");
-}
-
 // Days since 30 December 1899; before it the whole part counts backwards
 // while the fraction still adds the time of day. (The listing test above
 // decodes what the parser encodes.)

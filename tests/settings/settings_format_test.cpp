@@ -7,10 +7,6 @@
 namespace ravelo {
 namespace {
 
-TSettingsTree Reparse(const TSettingsTree& tree) {
-  return ParseSettings(FormatSettings(tree), "settings");
-}
-
 TEST(SettingsFormatTest, EveryByteStringRoundTripsInValuesAndNames) {
   std::string all_bytes;
   for (int c = 0; c < 256; ++c) all_bytes += static_cast<char>(c);
@@ -66,7 +62,7 @@ TEST(SettingsFormatTest, TheTextIsReadableValidUtf8WithOneEntryPerLine) {
   EXPECT_NE(text.find("[Software\\Ravelo\\Extensions\\TXT]\n\"TransferType\" = byte 0\n"),
             std::string::npos);
   EXPECT_NE(text.find("[Odd\\a%5Db%25c%20d%FF]"), std::string::npos);
-  EXPECT_EQ(Reparse(tree), tree);
+  EXPECT_EQ(ParseSettings(text, "settings"), tree);
 }
 
 TEST(SettingsFormatTest, AcceptsHandEditedText) {

@@ -1,12 +1,12 @@
 #include "settings/settings_store.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <optional>
 
@@ -17,6 +17,8 @@
 namespace ravelo {
 namespace {
 
+using ::testing::MatchesRegex;
+
 // Points XDG_CONFIG_HOME at a temporary folder for one test.
 class TSettingsStoreTest : public ::testing::Test {
  protected:
@@ -25,39 +27,36 @@ class TSettingsStoreTest : public ::testing::Test {
     ::setenv("XDG_CONFIG_HOME", dir_.PathString().c_str(), 1);
   }
   void TearDown() override {
-    if (old_) {
-      ::setenv("XDG_CONFIG_HOME", old_->c_str(), 1);
-    } else {
-      ::unsetenv("XDG_CONFIG_HOME");
-    }
+    old_ ? ::setenv("XDG_CONFIG_HOME", old_->c_str(), 1) : ::unsetenv("XDG_CONFIG_HOME");
   }
-
-  std::vector<std::string> FolderContents() const {
+  // The settings folder holds the settings file and nothing else.
+  void ExpectOnlyTheFile() const {
+    auto entries = std::filesystem::directory_iterator(dir_ / "ravelo");
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir_ / "ravelo")) {
-      names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
+    for (const auto& entry : entries) names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"settings"});
   }
 
   test::TTempDir dir_;
   std::optional<std::string> old_;
 };
 
-// Runs body in a child process; answers its exit status.
+// Runs body in a child process, whose exit status is body's answer (2 when
+// it throws).
 template <typename Body>
-int InChild(Body body) {
+pid_t Fork(Body body) {
   const pid_t pid = ::fork();
   if (pid == 0) {
-    int status = 1;
+    int status = 2;
     try {
       status = body();
     } catch (...) {
-      status = 2;
     }
     ::_exit(status);
   }
+  return pid;
+}
+int ExitStatus(pid_t pid) {
   int status = 0;
   ::waitpid(pid, &status, 0);
   return WIFEXITED(status) ? WEXITSTATUS(status) : 100;
@@ -99,7 +98,7 @@ TEST_F(TSettingsStoreTest, ChangesReachTheFileAndAnotherStoreReadsThem) {
   EXPECT_TRUE(other.DeleteKey("\\Software\\Ravelo\\Extensions"));
   EXPECT_FALSE(store.KeyExists("\\Software\\Ravelo\\Extensions\\TXT"));
   EXPECT_EQ(store.ReadString("\\Software\\Ravelo\\Projects", ""), projects);
-  EXPECT_EQ(FolderContents(), std::vector<std::string>{"settings"});
+  ExpectOnlyTheFile();
 }
 
 TEST_F(TSettingsStoreTest, UpdateWritesSeveralChangesOnceOrNotAtAll) {
@@ -124,19 +123,19 @@ TEST_F(TSettingsStoreTest, AStrayTemporaryFileIsIgnoredAndCleanedUp) {
   auto reader = TSettingsStore::CurrentUser();
   EXPECT_EQ(reader.ReadString("\\A", "v"), "complete");
   reader.WriteString("\\A", "w", "next");
-  EXPECT_EQ(FolderContents(), std::vector<std::string>{"settings"});
+  ExpectOnlyTheFile();
   EXPECT_EQ(TSettingsStore::CurrentUser().ReadString("\\A", "v"), "complete");
 
   // The same through a bare file name in the working folder.
   dir_.CreateFile("ravelo/settings.tmp-Ef34Gh", "stray");
   const auto folder = dir_ / "ravelo";
-  EXPECT_EQ(InChild([&] {
+  EXPECT_EQ(ExitStatus(Fork([&] {
               if (::chdir(folder.c_str()) != 0) return 3;
               TSettingsStore("settings").WriteString("\\A", "x", "relative");
               return 0;
-            }),
+            })),
             0);
-  EXPECT_EQ(FolderContents(), std::vector<std::string>{"settings"});
+  ExpectOnlyTheFile();
   EXPECT_EQ(TSettingsStore::CurrentUser().ReadString("\\A", "x"), "relative");
 }
 
@@ -162,9 +161,7 @@ TEST_F(TSettingsStoreTest, ADamagedFileIsReportedThenMovedAsideBeforeTheNextWrit
   const auto copy = store.LastDamagedCopy();
   ASSERT_FALSE(copy.empty());
   EXPECT_EQ(copy.parent_path(), dir_.Path() / "ravelo");
-  EXPECT_EQ(copy.filename().string().rfind("settings.damaged-", 0), 0u);
-  EXPECT_EQ(copy.filename().string().size(),
-            std::string("settings.damaged-YYYYMMDD-HHMMSS").size());
+  EXPECT_THAT(copy.filename().string(), MatchesRegex("settings\\.damaged-[0-9]{8}-[0-9]{6}"));
   EXPECT_EQ(dir_.ReadFile("ravelo/" + copy.filename().string()), damaged);
   EXPECT_FALSE(TSettingsStore::CurrentUser().ReadBool("\\Software\\Ravelo", "Project Panel"));
 
@@ -183,7 +180,7 @@ TEST_F(TSettingsStoreTest, AFailedWriteLeavesTheOldFileAndNoTemporary) {
   store.WriteString("\\A", "v", "old");
   const std::string before = dir_.ReadFile("ravelo/settings");
   // A full disk, as a file size limit in a child process.
-  const int status = InChild([&] {
+  const int status = ExitStatus(Fork([&] {
     ::signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{64, 64};
     ::setrlimit(RLIMIT_FSIZE, &limit);
@@ -193,10 +190,10 @@ TEST_F(TSettingsStoreTest, AFailedWriteLeavesTheOldFileAndNoTemporary) {
       return std::string(e.what()).find("Can't Write Settings File") == 0 ? 0 : 3;
     }
     return 4;
-  });
+  }));
   EXPECT_EQ(status, 0);
   EXPECT_EQ(dir_.ReadFile("ravelo/settings"), before);
-  EXPECT_EQ(FolderContents(), std::vector<std::string>{"settings"});
+  ExpectOnlyTheFile();
 }
 
 TEST_F(TSettingsStoreTest, ConcurrentWritersLoseNothingAndLeaveOneCompleteFile) {
@@ -205,36 +202,22 @@ TEST_F(TSettingsStoreTest, ConcurrentWritersLoseNothingAndLeaveOneCompleteFile) 
   constexpr int kWrites = 25;
   std::vector<pid_t> children;
   for (int w = 0; w < kWriters; ++w) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      int status = 0;
-      try {
-        auto store = TSettingsStore::CurrentUser();
-        for (int i = 0; i < kWrites; ++i) {
-          const auto key = "\\Shared\\Writer" + std::to_string(w);
-          store.WriteString(key, "v" + std::to_string(i),
-                            std::string(200, static_cast<char>('a' + w)));
-        }
-      } catch (...) {
-        status = 1;
-      }
-      ::_exit(status);
-    }
-    children.push_back(pid);
+    children.push_back(Fork([w] {
+      auto store = TSettingsStore::CurrentUser();
+      for (int i = 0; i < kWrites; ++i)
+        store.WriteString("\\Shared\\Writer" + std::to_string(w), "v" + std::to_string(i),
+                          std::string(200, static_cast<char>('a' + w)));
+      return 0;
+    }));
   }
-  for (const pid_t pid : children) {
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
+  for (const pid_t pid : children) EXPECT_EQ(ExitStatus(pid), 0);
   const auto tree = ParseSettings(dir_.ReadFile("ravelo/settings"), "settings");
   EXPECT_EQ(tree.GetKeyNames("\\Shared").size(), static_cast<std::size_t>(kWriters));
-  for (int w = 0; w < kWriters; ++w) {
+  for (int w = 0; w < kWriters; ++w)
     EXPECT_EQ(tree.GetValueNames("\\Shared\\Writer" + std::to_string(w)).size(),
               static_cast<std::size_t>(kWrites));
-  }
   EXPECT_EQ(tree.ReadString("\\Shared", "start"), "yes");
-  EXPECT_EQ(FolderContents(), std::vector<std::string>{"settings"});
+  ExpectOnlyTheFile();
 }
 
 TEST_F(TSettingsStoreTest, ASymbolicLinkToTheFileIsKept) {

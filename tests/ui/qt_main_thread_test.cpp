@@ -25,32 +25,24 @@ void RunEventLoop(QEventLoop& loop) {
   loop.exec();
 }
 
-TEST(QtMainThreadTest, QtsEventLoopServesHandOversAndTheGuiThreadRunsThemAtOnce) {
+// The hand-over's rules are TQueuedMainThread's and tested with it; here,
+// that Qt's event loop serves the queue and the object is installed for its
+// lifetime.
+TEST(QtMainThreadTest, QtsEventLoopServesHandOvers) {
   QCoreApplication app(argc, argv);
   {
     TQtMainThread main_thread;
-    int runs = 0;
-    MainThread().Synchronize([&] { ++runs; });
-    EXPECT_EQ(runs, 1);
-
     QEventLoop loop;
     std::thread::id ran_in;
-    bool rethrown = false;
     std::thread worker([&] {
       MainThread().Synchronize([&] { ran_in = std::this_thread::get_id(); });
-      try {
-        MainThread().Synchronize([] { throw std::runtime_error("boom"); });
-      } catch (const std::runtime_error&) {
-        rethrown = true;
-      }
       MainThread().Post([&] { loop.quit(); });
     });
     RunEventLoop(loop);
     worker.join();
     EXPECT_EQ(ran_in, std::this_thread::get_id());
-    EXPECT_TRUE(rethrown);
   }
-  EXPECT_THROW(MainThread(), std::logic_error);  // uninstalled with the object
+  EXPECT_THROW(MainThread(), std::logic_error);
 }
 
 TEST(QtMainThreadTest, AWaitServesTheThreadItWaitsForEvenInsideAHandOver) {
@@ -72,7 +64,7 @@ TEST(QtMainThreadTest, AWaitServesTheThreadItWaitsForEvenInsideAHandOver) {
   RunEventLoop(loop);
   worker.join();
   EXPECT_TRUE(served);
-  EXPECT_FALSE(MainThread().WaitUntil([] { return false; }, 1ms));
+  EXPECT_FALSE(MainThread().WaitUntil([] { return false; }, 0ms));
 }
 
 }  // namespace
