@@ -1,6 +1,8 @@
 // The launcher and the file time conversion.
 
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <signal.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -37,24 +39,32 @@ TEST(FileTimeTest, ConvertsToLocalDaysWithFullPrecision) {
   ::tzset();
 }
 
-TEST(LauncherTest, PassesTheFileNameWholeWithoutAShell) {
+TEST(LauncherTest, PassesTheFileNameWholeWithoutAShellNorOurBlockedSignals) {
   TTempDir dir;
-  const auto out = dir / "argument.txt";
-  const auto script =
-      dir.CreateFile("open with.sh", "#!/bin/sh\nprintf '%s' \"$1\" > \"$0.out\"\n");
+  const auto script = dir.CreateFile(
+      "open with.sh",
+      "#!/bin/sh\ngrep SigBlk /proc/$$/status > \"$0.tmp\"\nprintf '%s' \"$1\" >> \"$0.tmp\"\n"
+      "mv \"$0.tmp\" \"$0.out\"\n");
   std::filesystem::permissions(script, std::filesystem::perms::owner_all);
   const std::string name = (dir / "it's a \"file\"; touch pwned $(id).txt").string();
 
   TSpawnLauncher launcher;
+  sigset_t blocked;
+  sigemptyset(&blocked);
+  sigaddset(&blocked, SIGINT);
+  pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
   ASSERT_TRUE(launcher.Launch({script.string(), name}));
+  pthread_sigmask(SIG_UNBLOCK, &blocked, nullptr);
   const auto result = script.string() + ".out";
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  std::string mask;
   std::string written;
   while (std::chrono::steady_clock::now() < deadline) {
     std::ifstream in(result);
-    if (in && std::getline(in, written) && written == name) break;
+    if (in && std::getline(in, mask) && std::getline(in, written)) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
+  EXPECT_EQ(mask, "SigBlk:\t0000000000000000");
   EXPECT_EQ(written, name);
   EXPECT_FALSE(dir.Exists("pwned"));
   EXPECT_FALSE(launcher.Launch({(dir / "no such program").string(), name}));
