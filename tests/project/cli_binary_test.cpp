@@ -2,18 +2,20 @@
 // which stream, and the end of a watch on a signal.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/ftp_test_server.h"
@@ -28,18 +30,16 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-// A ravelo-cli process with its standard output and error on pipes.
+// A ravelo-cli process, its standard output and error going to files.
 class TCliProcess {
  public:
-  explicit TCliProcess(const std::vector<std::string>& arguments) {
-    int out[2];
-    int err[2];
-    EXPECT_EQ(::pipe2(out, O_CLOEXEC), 0);
-    EXPECT_EQ(::pipe2(err, O_CLOEXEC), 0);
+  TCliProcess(const TTempDir& dir, const std::vector<std::string>& arguments)
+      : out_(dir / "out"), err_(dir / "err") {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    const int flags = O_WRONLY | O_CREAT | O_TRUNC;
+    posix_spawn_file_actions_addopen(&actions, 1, out_.c_str(), flags, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, err_.c_str(), flags, 0600);
     std::vector<std::string> argv{RAVELO_CLI};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     std::vector<char*> args;
@@ -47,64 +47,44 @@ class TCliProcess {
     args.push_back(nullptr);
     EXPECT_EQ(::posix_spawn(&pid_, RAVELO_CLI, &actions, nullptr, args.data(), environ), 0);
     posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    ::close(err[1]);
-    fds_[0] = out[0];
-    fds_[1] = err[0];
   }
   ~TCliProcess() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
-    for (const int fd : fds_) {
-      if (fd >= 0) ::close(fd);
-    }
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
   }
   TCliProcess(const TCliProcess&) = delete;
   TCliProcess& operator=(const TCliProcess&) = delete;
 
-  // Reads both streams until done() or both have ended; false when the
-  // deadline came first.
-  bool ReadUntil(const std::function<bool()>& done,
-                 std::chrono::seconds limit = std::chrono::seconds(20)) {
-    const auto deadline = Clock::now() + limit;
+  std::string Out() const { return Read(out_); }
+  std::string Err() const { return Read(err_); }
+  // Waits until done(); false when the deadline came first.
+  static bool WaitFor(const std::function<bool()>& done) {
+    const auto deadline = Clock::now() + std::chrono::seconds(20);
     while (!done()) {
-      pollfd polled[2] = {{fds_[0], POLLIN, 0}, {fds_[1], POLLIN, 0}};
-      if (fds_[0] < 0 && fds_[1] < 0) return false;
-      const auto left =
-          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-      if (left.count() <= 0 || ::poll(polled, 2, static_cast<int>(left.count())) <= 0) return false;
-      for (int i = 0; i < 2; ++i) {
-        if (polled[i].revents == 0) continue;
-        char buffer[4096];
-        const ssize_t got = ::read(fds_[i], buffer, sizeof(buffer));
-        if (got > 0) {
-          (i == 0 ? out : err).append(buffer, static_cast<std::size_t>(got));
-        } else {
-          ::close(fds_[i]);
-          fds_[i] = -1;
-        }
-      }
+      if (Clock::now() > deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return true;
   }
-  // Reads to the end of both streams and answers the exit status (-1 when
-  // it did not end in time or was killed).
+  // The exit status; -1 when it did not exit by itself in time.
   int Finish() {
-    ReadUntil([] { return false; });
     int status = 0;
-    if (::waitpid(std::exchange(pid_, -1), &status, 0) < 0 || !WIFEXITED(status)) return -1;
-    return WEXITSTATUS(status);
+    if (!WaitFor([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; })) return -1;
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
   void Signal(int signal_number) const { ::kill(pid_, signal_number); }
 
-  std::string out;
-  std::string err;
-
  private:
+  static std::string Read(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+
+  const fs::path out_;
+  const fs::path err_;
   pid_t pid_ = -1;
-  int fds_[2] = {-1, -1};
 };
 
 struct TResult {
@@ -112,12 +92,6 @@ struct TResult {
   std::string Out;
   std::string Err;
 };
-
-TResult RunCli(const std::vector<std::string>& arguments) {
-  TCliProcess process(arguments);
-  const int status = process.Finish();
-  return {status, process.out, process.err};
-}
 
 class CliBinaryTest : public ::testing::Test {
  protected:
@@ -129,8 +103,22 @@ class CliBinaryTest : public ::testing::Test {
         file, fs::file_time_type::clock::from_sys(std::chrono::system_clock::from_time_t(minute)));
   }
 
+  // A project on the server, the site its "www" folder.
+  void New(const TFtpTestServer& server) const {
+    ASSERT_EQ(RunCli({"new", project, "--host", server.HostPort(), "--login", TFtpTestServer::kUser,
+                      "--remote", "www"})
+                  .Status,
+              0);
+  }
+  TResult RunCli(const std::vector<std::string>& arguments) const {
+    TCliProcess process(output, arguments);
+    const int status = process.Finish();
+    return {status, process.Out(), process.Err()};
+  }
+
   TFtpTestServer ftp;
   TTempDir dir;
+  TTempDir output;
   TScopedEnv config{"XDG_CONFIG_HOME", (dir / "config").string()};
   TScopedEnv password{"RAVELO_PASSWORD", TFtpTestServer::kPassword};
   const std::string project = (dir / "site/site.rvlp").string();
@@ -145,9 +133,7 @@ TEST_F(CliBinaryTest, ExitStatusesAndTheTwoStreams) {
   EXPECT_EQ(run.Status, 0);
   EXPECT_TRUE(run.Out.starts_with("usage: ravelo-cli"));
 
-  run = RunCli({"new", project, "--host", ftp.HostPort(), "--login", TFtpTestServer::kUser,
-                "--remote", "www"});
-  EXPECT_EQ(run.Status, 0) << run.Err;
+  New(ftp);
   run = RunCli({"status", project});
   EXPECT_EQ(run.Status, 0);
   EXPECT_EQ(run.Out, "Not Cached\tindex.html\n");
@@ -159,16 +145,12 @@ TEST_F(CliBinaryTest, ExitStatusesAndTheTwoStreams) {
 }
 
 TEST_F(CliBinaryTest, WatchUploadsEachChangeAndEndsCleanlyOnEitherSignal) {
-  ASSERT_EQ(RunCli({"new", project, "--host", ftp.HostPort(), "--login", TFtpTestServer::kUser,
-                    "--remote", "www"})
-                .Status,
-            0);
+  New(ftp);
   ASSERT_EQ(RunCli({"sync", project, "index.html"}).Out, "Synchronized\tindex.html\n");
   for (const int signal_number : {SIGINT, SIGTERM}) {
     const std::string edit = "edit before signal " + std::to_string(signal_number);
-    TCliProcess watch({"watch", project});
-    ASSERT_TRUE(watch.ReadUntil([&] { return watch.err.find("watching") != std::string::npos; }))
-        << watch.err;
+    TCliProcess watch(output, {"watch", project});
+    ASSERT_TRUE(TCliProcess::WaitFor([&] { return !watch.Err().empty(); })) << watch.Err();
     // Later than the synchronized copy by far: a change whatever the clock.
     // Both times are set: the modification time alone reads as a write not
     // yet closed, which holds the folder back.
@@ -178,15 +160,34 @@ TEST_F(CliBinaryTest, WatchUploadsEachChangeAndEndsCleanlyOnEitherSignal) {
     const timespec times[2] = {{status.st_mtim.tv_sec + 10, 0}, {status.st_mtim.tv_sec + 10, 0}};
     dir.CreateFile("site/index.html", edit);
     ASSERT_EQ(::utimensat(AT_FDCWD, local.c_str(), times, 0), 0);
-    ASSERT_TRUE(watch.ReadUntil([&] { return watch.out == "UPLOADED\tindex.html\n"; }))
-        << watch.out << watch.err;
+    ASSERT_TRUE(TCliProcess::WaitFor([&] { return watch.Out() == "UPLOADED\tindex.html\n"; }))
+        << watch.Out() << watch.Err();
     watch.Signal(signal_number);
-    EXPECT_EQ(watch.Finish(), 0) << watch.err;
-    EXPECT_EQ(watch.err, "ravelo-cli: watching ./ until SIGINT or SIGTERM\n");
+    EXPECT_EQ(watch.Finish(), 0) << watch.Err();
+    EXPECT_EQ(watch.Err(), "ravelo-cli: watching ./ until SIGINT or SIGTERM\n");
     EXPECT_EQ(ftp.Home().ReadFile("www/index.html"), edit);
   }
   // Saved at the end: the uploads were recorded.
   EXPECT_EQ(RunCli({"status", project}).Out, "Synchronized\tindex.html\n");
+}
+
+TEST_F(CliBinaryTest, ASignalEndsAnyCommandCleanlyWithTheProjectSaved) {
+  TFtpTestServer::TOptions options;
+  options.TransferRate = 16 * 1024;  // a minute for the file below
+  TFtpTestServer paced(options);
+  paced.Home().CreateFile("www/big.bin", std::string(1024 * 1024, 'x'));
+  New(paced);
+  TCliProcess sync(output, {"sync", project, "big.bin"});
+  ASSERT_TRUE(TCliProcess::WaitFor([&] {
+    const std::vector<std::string> log = paced.Log();
+    return std::find(log.begin(), log.end(), "RETR big.bin") != log.end();
+  }));
+  sync.Signal(SIGINT);
+  EXPECT_EQ(sync.Finish(), 1);
+  EXPECT_EQ(sync.Out(), "");
+  EXPECT_EQ(sync.Err(), "ravelo-cli: interrupted\n");
+  EXPECT_FALSE(dir.Exists("site/big.bin"));
+  EXPECT_EQ(RunCli({"status", project}).Out, "Not Cached\tbig.bin\n");
 }
 
 }  // namespace

@@ -171,6 +171,9 @@ TEST_F(CliTest, CreateRenameClearAndDeleteAsTheWindowsActions) {
   EXPECT_FALSE(ftp->Home().Exists("www/index.html"));
   EXPECT_FALSE(dir.Exists("site/new"));
   EXPECT_EQ(On("status").Out, "");
+  // The window's flags as they were, although the commands ran with the
+  // device's "Auto Upload Fresh" off.
+  EXPECT_TRUE(Run({"show", project}).Out.ends_with("auto-upload-fresh: yes\nconnected: yes\n"));
 }
 
 TEST_F(CliTest, UnknownPathsDoNothingAndExitTwo) {
