@@ -100,14 +100,22 @@ void TProject::Install() {
 }
 
 TSaveResult TProject::Save() {
+  return Write(nullptr);
+}
+
+TSaveResult TProject::Save(const TProjectFlags& flags) {
+  return Write(&flags);
+}
+
+TSaveResult TProject::Write(const TProjectFlags* flags) {
   if (!local_root_.empty()) std::filesystem::create_directories(local_root_);
   TReplacementFile file(file_name_);
   try {
     TProjectWriter stream;
     {
       std::lock_guard lock(header_mutex_);
-      header_.AutoUploadFresh = device_->AutoUploadFresh();
-      header_.Connected = device_->IsConnected();
+      header_.AutoUploadFresh = flags ? flags->AutoUploadFresh : device_->AutoUploadFresh();
+      header_.Connected = flags ? flags->Connected : device_->IsConnected();
       header_.WriteTo(stream);
     }
     WriteFileRecords(stream, *root_);

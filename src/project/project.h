@@ -25,6 +25,14 @@ struct TProjectOptions {
   std::unique_ptr<ILauncher> Launcher;
 };
 
+// The two flags of the header as a front end that is not the window saves
+// them: as it found them, so that how the window opens the project (its
+// "Auto Upload Fresh", connecting at once) does not change behind its back.
+struct TProjectFlags {
+  bool AutoUploadFresh = true;
+  bool Connected = true;
+};
+
 // What Save answers: whether the file was written, else why not.
 struct TSaveResult {
   bool Saved = true;
@@ -77,6 +85,8 @@ class TProject final : public ISyncProject {
   // failure is answered (Saved false, with the message), the previous file
   // untouched. Main thread.
   [[nodiscard]] TSaveResult Save();
+  // Save, writing these flags instead of the device's.
+  [[nodiscard]] TSaveResult Save(const TProjectFlags& flags);
   // Replaces the connection settings (both flags become true until the
   // next Save takes them from the device). Main thread.
   void SetHeader(std::string host, std::string login, std::string password,
@@ -110,6 +120,8 @@ class TProject final : public ISyncProject {
   struct TReleaseRoot {
     void operator()(TSynFolder* root) const;
   };
+
+  TSaveResult Write(const TProjectFlags* flags);
 
   // SetUp: the root, the local root, the device, the extension settings.
   TProject(std::string file_name, TProjectHeader header, TProjectOptions options);

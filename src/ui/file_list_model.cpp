@@ -6,9 +6,9 @@
 #include <algorithm>
 
 #include "model/branch.h"
+#include "model/list_order.h"
 #include "model/node.h"
 #include "ui/file_icons.h"
-#include "ui/list_order.h"
 #include "ui/qt_text.h"
 
 namespace ravelo {
