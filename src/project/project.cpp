@@ -99,7 +99,7 @@ void TProject::Install() {
   installed_ = true;
 }
 
-TSaveResult TProject::Save() {
+TSaveResult TProject::Save(std::optional<bool> connected) {
   if (!local_root_.empty()) std::filesystem::create_directories(local_root_);
   TReplacementFile file(file_name_);
   try {
@@ -107,7 +107,7 @@ TSaveResult TProject::Save() {
     {
       std::lock_guard lock(header_mutex_);
       header_.AutoUploadFresh = device_->AutoUploadFresh();
-      header_.Connected = device_->IsConnected();
+      header_.Connected = connected.value_or(device_->IsConnected());
       header_.WriteTo(stream);
     }
     WriteFileRecords(stream, *root_);

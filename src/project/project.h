@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "device/syn_device.h"
@@ -75,8 +76,10 @@ class TProject final : public ISyncProject {
   // and readable by its owner only. Throws std::system_error when the
   // local root cannot be made or the ".new" file not created; any later
   // failure is answered (Saved false, with the message), the previous file
-  // untouched. Main thread.
-  [[nodiscard]] TSaveResult Save();
+  // untouched. connected: the connection state to record, the device's
+  // when none (a window closing records the state it had before it stopped
+  // the transfers). Main thread.
+  [[nodiscard]] TSaveResult Save(std::optional<bool> connected = std::nullopt);
   // Replaces the connection settings (both flags become true until the
   // next Save takes them from the device). Main thread.
   void SetHeader(std::string host, std::string login, std::string password,
