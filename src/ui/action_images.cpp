@@ -1,6 +1,7 @@
 #include "ui/action_images.h"
 
 #include <QApplication>
+#include <QPainter>
 #include <QStyle>
 
 #include <array>
@@ -14,9 +15,30 @@ struct TImageSource {
   QStyle::StandardPixmap fallback;
 };
 
+// Qt greys a disabled picture by its brightness, which leaves the theme's
+// dark one-colour pictures almost as they were; a faded copy reads as off.
+QIcon WithFadedDisabled(const QIcon& icon) {
+  QIcon result;
+  for (const int size : {16, 22, 32}) {
+    const QPixmap normal = icon.pixmap(size, size);
+    if (normal.isNull()) continue;
+    QPixmap faded(normal.size());
+    faded.setDevicePixelRatio(normal.devicePixelRatio());
+    faded.fill(Qt::transparent);
+    QPainter painter(&faded);
+    painter.setOpacity(0.3);
+    painter.drawPixmap(0, 0, normal);
+    painter.end();
+    result.addPixmap(normal, QIcon::Normal);
+    result.addPixmap(faded, QIcon::Disabled);
+  }
+  return result;
+}
+
 QIcon ThemeIcon(const TImageSource& source) {
   const QIcon icon = QIcon::fromTheme(QLatin1String(source.theme_name));
-  return icon.isNull() ? QApplication::style()->standardIcon(source.fallback) : icon;
+  return WithFadedDisabled(icon.isNull() ? QApplication::style()->standardIcon(source.fallback)
+                                         : icon);
 }
 
 }  // namespace
