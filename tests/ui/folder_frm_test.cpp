@@ -114,8 +114,16 @@ class FolderFrmTest : public ::testing::Test {
       return project;
     };
     window = std::make_unique<TFolderFrm>(std::move(options));
-    window->show();
+    Show();
     ASSERT_TRUE(window->Start(project_file));
+  }
+  // Painting the window makes Qt convert its picture in threads of its own,
+  // whose locks ThreadSanitizer cannot see in the uninstrumented Qt
+  // libraries; under it the window works unseen.
+  void Show() {
+#ifndef __SANITIZE_THREAD__
+    window->show();
+#endif
   }
   void StartConnected() {
     Start(MakeProject(ftp->HostPort(), TFtpTestServer::kPassword));
@@ -146,7 +154,9 @@ class FolderFrmTest : public ::testing::Test {
       if (files.index(row, 0).data().toString() == Qs(caption)) return files.index(row, 0);
     return {};
   }
-  std::vector<std::string> Captions() const { return window->Files().Captions(); }
+  std::vector<std::string> Captions() const {
+    return window->Files().Captions();
+  }
   // The state the row was last shown with; nsUnknown without a row.
   TNodeState State(const std::string& caption) const {
     const TNodeFacts* facts = window->Files().FactsAt(Row(caption));
@@ -155,15 +165,21 @@ class FolderFrmTest : public ::testing::Test {
   bool Cut(const std::string& caption) const {
     return window->Files().data(Row(caption), Qt::ForegroundRole).isValid();
   }
-  void Select(const std::string& caption) { window->FilesLvw().SelectOnly(Row(caption)); }
+  void Select(const std::string& caption) {
+    window->FilesLvw().SelectOnly(Row(caption));
+  }
   void DoubleClick(const std::string& caption) {
     QAbstractItemView* view = window->FilesLvw().CurrentView();
     const QPoint at = view->visualRect(Row(caption)).center();
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
   }
-  std::string Panel(int panel) const { return Std(window->MainSbr().PanelText(panel)); }
-  std::string Local(const std::string& path) const { return dir.ReadFile("site/" + path); }
+  std::string Panel(int panel) const {
+    return Std(window->MainSbr().PanelText(panel));
+  }
+  std::string Local(const std::string& path) const {
+    return dir.ReadFile("site/" + path);
+  }
   void EditLocal(const std::string& path, const std::string& content) {
     const auto file = dir.CreateFile("site/" + path, content);
     fs::last_write_time(file, fs::file_time_type::clock::now() + 10s);
@@ -323,8 +339,12 @@ TEST_F(FolderFrmTest, ClosingDuringADownloadStopsItKeepsTheOldCopyAndSavesConnec
   int entries = 0;
   for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir / "site")) ++entries;
   EXPECT_EQ(entries, 2);  // big.bin and the project file: no partial download
-  EXPECT_TRUE(TProjectHeader::CreateFromFile((dir / "site/site.rvlp").string()).Connected);
   EXPECT_TRUE(errors.empty());
+  // Saved connected: the next start connects at once.
+  Start((dir / "site/site.rvlp").string());
+  EXPECT_EQ(Panel(0), "Connecting...");
+  ASSERT_TRUE(Settled([&] { return window->StrategyKind() == skConnected; }));
+  EXPECT_EQ(State("big.bin"), nsExpired);
 }
 
 TEST_F(FolderFrmTest, AFailedSaveOnCloseIsShown) {
@@ -380,7 +400,7 @@ TEST_F(FolderFrmTest, KnownProjectsSwitchAndAMissingOneIsForgotten) {
 TEST_F(FolderFrmTest, WithoutAProjectTheChooserOpensAndCancellingEnds) {
   const auto damaged = dir.CreateFile("broken/broken.rvlp", "\x02");
   window = std::make_unique<TFolderFrm>();
-  window->show();
+  Show();
   QString folder;
   QTimer::singleShot(0, window.get(), [&] {
     folder = window->ChooseProjectFrm().findChild<QComboBox*>("LocalFolderCbx")->currentText();
