@@ -158,7 +158,7 @@ void TChooseProjectFrm::AddProject(const std::string& path) {
   const QString text = local_folder_cbx_->currentText();
   local_folder_cbx_->addItem(Qs(StripTrailingSlashes(path)));
   local_folder_cbx_->setEditText(text);
-  SaveProjectList();
+  ravelo::SaveProjectList(store_, Folders());
 }
 
 void TChooseProjectFrm::DeleteProject(const std::string& path) {
@@ -171,7 +171,8 @@ void TChooseProjectFrm::DeleteProject(const std::string& path) {
     local_folder_cbx_->setEditText(text);
   }
   ShowSettings(TProjectHeader());
-  SaveProjectList();
+  // Only the list: a folder typed and never confirmed is not stored.
+  ravelo::SaveProjectList(store_, Folders());
   UpdateDeleteButton();
 }
 

@@ -51,7 +51,8 @@ class TChooseProjectFrm : public QDialog {
   void SelectFolder(int index);
   // Adds a folder to the known ones and saves the list.
   void AddProject(const std::string& path);
-  // Forgets a known folder, empties the four settings and saves the list.
+  // Forgets a known folder, empties the four settings and saves the list
+  // (without a folder typed but not confirmed).
   void DeleteProject(const std::string& path);
   // Saves the known folders, with the chosen one when it is new.
   void SaveProjectList();
