@@ -21,8 +21,12 @@ void InstallReadyProbe(TFolderFrm& window, const QString& screenshot) {
     timer->stop();
     window.grab().save(screenshot, "PNG");
     std::string captions;
-    for (const std::string& caption : window.Files().Captions())
-      captions += (captions.empty() ? "" : ", ") + caption;
+    TFileListModel& files = window.Files();
+    for (int row = 0; row < files.rowCount(); ++row) {
+      const TNodeFacts& facts = *files.FactsAt(files.index(row, 0));
+      captions += (captions.empty() ? "" : ", ") + facts.Name;
+      if (!facts.Folder) captions += " (" + StateText(facts.State) + ")";
+    }
     std::printf("ravelo: ready: %s\n", captions.c_str());
     std::fflush(stdout);
     window.close();
