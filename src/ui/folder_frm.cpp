@@ -15,16 +15,11 @@
 
 #include <chrono>
 #include <filesystem>
-#include <type_traits>
 
 #include "model/children_iterator.h"
 #include "model/tree_errors.h"
 #include "model/waiter.h"
 #include "platform/main_thread.h"
-#include "sync/local_files.h"
-#include "sync/local_folder.h"
-#include "sync/local_path.h"
-#include "sync/syn_file.h"
 #include "sync/syn_folder.h"
 #include "ui/about_frm.h"
 #include "ui/action_images.h"
@@ -239,8 +234,8 @@ bool TFolderFrm::Start(const std::string& project_file) {
   }
   try {
     if (!project) project = ChooseProject(path);
-    OpenProject(std::move(project));
-    if (project_->Connected()) RunAction(aiConnect);
+    const bool connect = project->Connected();
+    OpenProject(std::move(project), connect);
   } catch (const EProjectNotChosen&) {
     close();
     return false;
@@ -279,14 +274,14 @@ std::unique_ptr<TProject> TFolderFrm::ChooseProject(const std::string& initial_p
   return project;
 }
 
-void TFolderFrm::OpenProject(std::unique_ptr<TProject> project) {
+void TFolderFrm::OpenProject(std::unique_ptr<TProject> project, bool connect) {
   CloseProject();
   project_ = std::move(project);
   project_->Install();
-  ShowProject();
+  ShowProject(connect);
 }
 
-void TFolderFrm::ShowProject() {
+void TFolderFrm::ShowProject(bool connect) {
   setWindowTitle(Qs(LastComponent(project_->LocalRoot())) + QStringLiteral(" - ") + kTitle);
   // Not owned: the device is freed before the window (CloseProject).
   project_->Device().SetWatcher(
@@ -298,8 +293,15 @@ void TFolderFrm::ShowProject() {
   SetShownFolder(project_->Root());
   UpdatePathBar();
   actions_[aiAutoSync]->setChecked(project_->Device().AutoUploadFresh());
-  project_->Root().Open();
   RefreshProjectList();
+  // Connecting opens the root itself. Opened now as well, the open would
+  // still run when the connection comes, and the device's open after
+  // connecting would count as its duplicate: the server side would stay
+  // unlisted.
+  if (connect)
+    RunAction(aiConnect);
+  else
+    project_->Root().Open();
 }
 
 void TFolderFrm::CloseProject() {
@@ -481,6 +483,8 @@ void TFolderFrm::ConnectFailed(const std::exception& error) {
   main_sbr_->SetConnection(TMainSbr::lkDisconnected);
   main_sbr_->SetConnectionText(QStringLiteral("Disconnected"));
   main_sbr_->SetErrorText(ErrorPanelText(ConnectErrorText(error.what())));
+  // A project that connected at once has shown nothing yet.
+  if (shown_ != nullptr) shown_->Open();
 }
 
 void TFolderFrm::TransfersStarted(std::int64_t base) {
@@ -513,230 +517,6 @@ void TFolderFrm::ProgressTmrTimer() {
   const TTransferProgress progress = project_->Device().GetProgress();
   if (progress_tmr_->isActive())
     main_sbr_->SetProgress(TransferPercent(progress.Position, progress.Total, progress_base_));
-}
-
-// --- Actions ---------------------------------------------------------------------
-
-TActionInputs TFolderFrm::ActionInputs() const {
-  TActionInputs inputs;
-  inputs.Strategy = strategy_->Kind();
-  inputs.ShownFolderIsRoot = !project_ || shown_ == &project_->Root();
-  for (const QModelIndex& index : files_lvw_->SelectedRows()) {
-    if (const TNodeFacts* facts = files_->FactsAt(index))
-      inputs.Selection.push_back({facts->Folder, !facts->Folder, facts->State, facts->Local});
-  }
-  return inputs;
-}
-
-void TFolderFrm::UpdateActions() {
-  if (files_lvw_ == nullptr) return;
-  const TActionInputs inputs = ActionInputs();
-  for (int id = 0; id < kActionCount; ++id)
-    actions_[static_cast<std::size_t>(id)]->setEnabled(
-        ActionEnabled(static_cast<TActionId>(id), inputs));
-  const std::vector<QModelIndex> rows = files_lvw_->SelectedRows();
-  const TNodeFacts* single = rows.size() == 1 ? files_->FactsAt(rows.front()) : nullptr;
-  main_sbr_->SetSizeText(Qs(SizePanelText(static_cast<int>(rows.size()),
-                                          single != nullptr ? single->SizeText : std::string())));
-}
-
-void TFolderFrm::RunAction(TActionId action) {
-  UpdateActions();
-  actions_[action]->trigger();  // nothing while disabled
-}
-
-void TFolderFrm::ExecuteAction(TActionId action) {
-  ReportErrors(this, [&] {
-    switch (action) {
-      case aiConnect:
-        ConnectActExecute();
-        break;
-      case aiFolderUp:
-        FolderUpActExecute();
-        break;
-      case aiSync:
-        ForEachSelected([](TNode& node) { node.Synchronize(); });
-        break;
-      case aiUploadFresh:
-        ForEachSelected([](TNode& node) { node.UploadFresh(); });
-        break;
-      case aiCreateFile:
-        CreateActExecute(false);
-        break;
-      case aiCreateFolder:
-        CreateActExecute(true);
-        break;
-      case aiDelete:
-        ForEachSelected([](TNode& node) { node.Delete(); });
-        break;
-      case aiClearCache:
-        ForEachSelected([](TNode& node) { node.ClearCache(); });
-        break;
-      case aiExtensions:
-        if (project_) extensions_frm_->Execute(project_->Extensions(), store_);
-        break;
-      case aiToggleView:
-        SetViewStyle(NextViewStyle(files_lvw_->ViewStyle()));
-        break;
-      case aiOpen:
-        if (const std::vector<TNode*> nodes = files_lvw_->SelectedNodes(); !nodes.empty())
-          nodes.front()->Open();
-        break;
-      case aiResolve:
-        ResolveActExecute();
-        break;
-      case aiAutoSync:
-        AutoSyncActExecute();
-        break;
-      case aiEditProject:
-        EditProjectActExecute();
-        break;
-      case aiViewIcons:
-        SetViewStyle(vsIcons);
-        break;
-      case aiViewList:
-        SetViewStyle(vsList);
-        break;
-      case aiViewDetails:
-        SetViewStyle(vsDetails);
-        break;
-      case aiOpenProject:
-        OpenProjectActExecute();
-        break;
-    }
-  });
-}
-
-void TFolderFrm::ConnectActExecute() {
-  if (!project_) return;
-  TSynDevice& device = project_->Device();
-  if (device.IsConnected()) {
-    device.Disconnect();
-    return;
-  }
-  main_sbr_->SetConnectionText(QStringLiteral("Connecting..."));
-  device.Connect();
-}
-
-void TFolderFrm::FolderUpActExecute() {
-  if (shown_ == nullptr) return;
-  if (auto* parent = dynamic_cast<TSynFolder*>(shown_->Parent())) {
-    parent->SetDisplay(strategy_);
-    parent->Open();
-  }
-}
-
-void TFolderFrm::ForEachSelected(const std::function<void(TNode&)>& start) {
-  std::vector<TNodeHold> holds;
-  for (TNode* node : files_lvw_->SelectedNodes()) holds.emplace_back(*node);
-  for (const TNodeHold& node : holds) start(*node);
-}
-
-void TFolderFrm::CreateActExecute(bool folder) {
-  if (!project_) return;
-  TSynFolder& parent = project_->Device().CurrentFolder();
-  // Names the list does not show (remote-only ones while disconnected) are
-  // taken too.
-  std::vector<std::string> taken = files_->Captions();
-  for (auto children = parent.GetChildren(); !children->Done();)
-    taken.push_back(children->Next().Name());
-  const std::string name = UniqueCaption(folder ? "New Folder" : "New File", taken);
-  const auto create = [&](auto type) {
-    auto node = parent.MakeHeldChild<typename decltype(type)::type>(name);
-    if (&parent == shown_ && !node->IsDetached()) {
-      // Listed whatever the strategy, so that its name can be typed at once.
-      const TNodeFacts facts = ReadNodeFacts(*node, project_->LocalRoot());
-      TNodeView view = NodeView(strategy_->Kind(), facts);
-      if (!view.Listed) view = NodeView(skConnected, facts);
-      files_->Show(*node, facts, view);
-      files_lvw_->Edit(files_->IndexOf(*node));
-    }
-    node->CreateLocal();
-  };
-  if (folder)
-    create(std::type_identity<TSynFolder>());
-  else
-    create(std::type_identity<TSynFile>());
-}
-
-void TFolderFrm::ResolveActExecute() {
-  const std::vector<TNode*> nodes = files_lvw_->SelectedNodes();
-  if (nodes.empty() || !project_) return;
-  auto* file = dynamic_cast<TSynFile*>(nodes.front());
-  if (file == nullptr) return;
-  TNodeHold hold(*file);
-  const TResolveResult answer = resolve_frm_->Execute(*file);
-  if (file->IsDetached() || !project_) return;
-  switch (answer) {
-    case rrDeleteLocal:
-      file->ClearCache();
-      break;
-    case rrIdentical:
-      file->MarkSynchronized();
-      file->Display()->NodeChanged(*file);
-      break;
-    case rrCopy: {
-      // The folder watcher then finds the copy and the missing local file.
-      const std::string root = project_->LocalRoot();
-      const std::string relative = RelativeLocalPath(*file);
-      const auto [folder, name] = SplitLastName(relative);
-      const std::string copy = LocalCopyName(std::string(name), [&](const std::string& candidate) {
-        return LocalEntryExists(root, folder, candidate);
-      });
-      MoveWithoutReplacing(root, folder, name, copy);
-      break;
-    }
-    case rrCancel:
-      break;
-  }
-}
-
-void TFolderFrm::AutoSyncActExecute() {
-  if (!project_) return;
-  TSynDevice& device = project_->Device();
-  device.SetAutoUploadFresh(actions_[aiAutoSync]->isChecked());
-  if (device.AutoUploadFresh() && device.IsConnected()) device.UploadFreshInCurrentFolder();
-}
-
-void TFolderFrm::EditProjectActExecute() {
-  const int index = OpenProjectIndex();
-  if (index < 0) return;
-  TChooseProjectFrm& chooser = *choose_project_frm_;
-  if (chooser.ExecuteEdit(index, project_->Header()) != QDialog::Accepted || !project_) return;
-  project_->SetHeader(chooser.Host(), chooser.Login(), chooser.Password(), chooser.RemotePath());
-}
-
-void TFolderFrm::OpenProjectActExecute() {
-  try {
-    OpenProject(ChooseProject(project_ ? project_->LocalRoot() : std::string()));
-  } catch (const EProjectNotChosen&) {
-    // Cancelled: the open project stays.
-  }
-}
-
-void TFolderFrm::SetViewStyle(TViewStyle style) {
-  files_lvw_->SetViewStyle(style);
-  const TActionId checked = style == vsIcons  ? aiViewIcons
-                            : style == vsList ? aiViewList
-                                              : aiViewDetails;
-  actions_[checked]->setChecked(true);
-}
-
-void TFolderFrm::FilesLvwDblClick() {
-  if (const auto action = DoubleClickAction(ActionInputs())) RunAction(*action);
-}
-
-void TFolderFrm::PathButtonClick(int index) {
-  if (shown_ == nullptr) return;
-  TNode* node = shown_;
-  for (int up = PathButtonLevelsUp(path_tbr_->ButtonCount(), index); up > 0 && node->Parent(); --up)
-    node = node->Parent();
-  node->SetDisplay(strategy_);
-  node->Open();
-}
-
-void TFolderFrm::RenameRequested(TNode* node, const QString& new_name) {
-  ReportErrors(this, [&] { node->Rename(Std(new_name)); });
 }
 
 void TFolderFrm::closeEvent(QCloseEvent* event) {

@@ -116,9 +116,10 @@ class TFolderFrm : public QMainWindow, public IConnectionWatcher {
   // Runs the chooser; the chosen project loaded (not yet installed). Throws
   // EProjectNotChosen when none was chosen.
   std::unique_ptr<TProject> ChooseProject(const std::string& initial_path);
-  // Closes the open project, then installs project and shows it.
-  void OpenProject(std::unique_ptr<TProject> project);
-  void ShowProject();
+  // Closes the open project, then installs project and shows it, opening
+  // its root, or connecting (which opens it) when connect.
+  void OpenProject(std::unique_ptr<TProject> project, bool connect = false);
+  void ShowProject(bool connect);
   // Stops the open project's operations, saves it (a failure is shown) and
   // frees it.
   void CloseProject();
