@@ -328,8 +328,7 @@ void TFolderFrm::CloseProject() {
   if (!saved)
     ShowErrorBox(this, Qs("Project '" + project_->FileName() + "' Was Not Saved: " + saved.Error));
   shown_ = nullptr;
-  std::unique_ptr<TProject> closing = std::move(project_);
-  closing.reset();
+  project_.reset();  // none while its nodes report their removal
   WaitForOperations();
   files_->Clear();
   UpdatePathBar();
