@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <type_traits>
 
-#include "model/children_iterator.h"
 #include "sync/local_files.h"
 #include "sync/local_folder.h"
 #include "sync/local_path.h"
@@ -147,12 +146,7 @@ void TFolderFrm::ForEachSelected(const std::function<void(TNode&)>& start) {
 void TFolderFrm::CreateActExecute(bool folder) {
   if (!project_) return;
   TSynFolder& parent = project_->Device().CurrentFolder();
-  // Names the list does not show (remote-only ones while disconnected) are
-  // taken too.
-  std::vector<std::string> taken = files_->Captions();
-  for (auto children = parent.GetChildren(); !children->Done();)
-    taken.push_back(children->Next().Name());
-  const std::string name = UniqueCaption(folder ? "New Folder" : "New File", taken);
+  const std::string name = UniqueCaption(folder ? "New Folder" : "New File", files_->Captions());
   const auto create = [&](auto type) {
     auto node = parent.MakeHeldChild<typename decltype(type)::type>(name);
     if (&parent == shown_ && !node->IsDetached()) {

@@ -292,23 +292,42 @@ TEST_F(FolderFrmTest, DeleteCreateAndRenameInPlaceAndNodeErrorsShow) {
   EXPECT_TRUE(errors.empty());
 }
 
-TEST_F(FolderFrmTest, ResolveIdenticalMarksTheConflictSynchronized) {
+TEST_F(FolderFrmTest, ResolveIdenticalOrByACopyAndAFailedCopyIsShown) {
   StartFtp();
-  PutRemote("page.html", "theirs");
-  dir.CreateFile("site/page.html", "mine");
+  for (const char* name : {"a.html", "b.html", "c.html"}) {
+    PutRemote(name, "theirs");
+    dir.CreateFile(std::string("site/") + name, "mine");
+  }
   StartConnected();
-  ASSERT_EQ(State("page.html"), nsUnknown);
-  Select("page.html");
-  ASSERT_TRUE(window->Action(aiResolve)->isEnabled());
+  ASSERT_EQ(State("a.html"), nsUnknown);
+  // Answers the conflict dialog with the button, after before.
+  const auto answer = [&](
+                          const char* button, std::function<void()> before = [] {}) {
+    QTimer::singleShot(0, window.get(), [this, button, before] {
+      ASSERT_TRUE(window->ResolveFrm().isVisible());
+      before();
+      window->ResolveFrm().findChild<QPushButton*>(button)->click();
+    });
+  };
 
-  QTimer::singleShot(0, window.get(), [&] {
-    ASSERT_TRUE(window->ResolveFrm().isVisible());
-    window->ResolveFrm().findChild<QPushButton*>("MarkSynchronizedBtn")->click();
-  });
-  DoubleClick("page.html");
-  ASSERT_TRUE(Settled([&] { return State("page.html") == nsSynchronized; }));
-  EXPECT_EQ(Local("page.html"), "mine");
+  Select("a.html");
+  answer("MarkSynchronizedBtn");
+  DoubleClick("a.html");
+  ASSERT_TRUE(Settled([&] { return State("a.html") == nsSynchronized; }));
+  EXPECT_EQ(Local("a.html"), "mine");
   EXPECT_TRUE(launcher->Launched().empty());
+
+  Select("b.html");
+  answer("MakeCopiesBtn");
+  window->Action(aiResolve)->trigger();
+  EXPECT_EQ(Local("b (local).html"), "mine");
+  ASSERT_TRUE(Settled([&] { return State("b.html") == nsNotCached; }));
+
+  Select("c.html");
+  answer("MakeCopiesBtn", [&] { fs::remove(dir / "site/c.html"); });
+  window->Action(aiResolve)->trigger();
+  EXPECT_EQ(errors.size(), 1u);  // not silently nothing
+  EXPECT_FALSE(dir.Exists("site/c (local).html"));
 }
 
 TEST_F(FolderFrmTest, ClosingDuringADownloadStopsItKeepsTheOldCopyAndSavesConnected) {
@@ -390,6 +409,16 @@ TEST_F(FolderFrmTest, KnownProjectsSwitchAndAMissingOneIsForgotten) {
   ASSERT_EQ(projects.count(), 2);
   EXPECT_EQ(projects.currentText(), "site");
   EXPECT_EQ(window->windowTitle(), "site - Ravelo");
+
+  // Edit Project starts from the open project's own settings.
+  QTimer::singleShot(0, window.get(), [&] {
+    TChooseProjectFrm& chooser = window->ChooseProjectFrm();
+    EXPECT_EQ(chooser.findChild<QLineEdit*>("LoginEdt")->text(), TFtpTestServer::kUser);
+    chooser.findChild<QLineEdit*>("HostEdt")->setText(QStringLiteral("example.org:2121"));
+    chooser.accept();
+  });
+  window->Action(aiEditProject)->trigger();
+  EXPECT_EQ(window->Project()->Host(), "example.org:2121");
 
   fs::remove(second);
   projects.activated(0);
