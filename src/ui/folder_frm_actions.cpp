@@ -5,7 +5,6 @@
 #include <QAction>
 #include <QDialog>
 
-#include <filesystem>
 #include <type_traits>
 
 #include "sync/local_files.h"
@@ -183,6 +182,7 @@ void TFolderFrm::ResolveActExecute() {
       break;
     case rrCopy: {
       // The folder watcher then finds the copy and the missing local file.
+      // A move that fails is shown: the user asked for a copy to be kept.
       const std::string root = project_->LocalRoot();
       const std::string relative = RelativeLocalPath(*file);
       const auto [folder, name] = SplitLastName(relative);
