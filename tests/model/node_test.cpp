@@ -53,25 +53,6 @@ void KnowRemote(Node& node, bool present) {
   node.MarkRemoteKnown();
 }
 
-TEST_F(NodeTest, FixedTexts) {
-  const std::pair<std::string, std::string> texts[] = {
-      {EDuplicateNode().what(), "Node Already Exists"},
-      {EUnnamedNode().what(), "Can't Create An Unnamed SynNode"},
-      {ENotMyChild().what(), "Not A Child Of This Node"},
-      {ENodeAlreadyLocal().what(), "Node Is Already Local"},
-      {EChildUnavailable().what(), "No Child Is Available"},
-      {ETerminated().what(), "Operation Terminated"},
-      {StateText(nsUnknown), "Unknown"},
-      {StateText(nsInProcess), "In Process"},
-      {StateText(nsNotCached), "Not Cached"},
-      {StateText(nsSynchronized), "Synchronized"},
-      {StateText(nsFresh), "Fresh"},
-      {StateText(nsExpired), "Expired"},
-      {StateText(nsAmbiguous), "Ambigous"},
-  };
-  for (const auto& [actual, expected] : texts) EXPECT_EQ(actual, expected);
-}
-
 TEST_F(NodeTest, PathsAncestryAndNamesThatFoldOnlyTheAsciiLetters) {
   auto& a = root_->MakeChild<TTestBranch>("a");
   auto& b = a.MakeChild<TTestBranch>("b");

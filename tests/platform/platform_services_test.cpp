@@ -33,48 +33,41 @@ TEST(FileTimeTest, ConvertsToLocalDaysWithFullPrecision) {
   ::tzset();
 }
 
-TEST(LauncherTest, PassesTheFileNameWholeWithoutAShell) {
-  TTempDir dir;
-  const auto script =
-      dir.CreateFile("open with.sh", "#!/bin/sh\nprintf '%s' \"$1\" > \"$0.out\"\n");
-  std::filesystem::permissions(script, std::filesystem::perms::owner_all);
-  const std::string name = (dir / "it's a \"file\"; touch pwned $(id).txt").string();
-
-  TSpawnLauncher launcher;
-  ASSERT_TRUE(launcher.Launch({script.string(), name}));
-  std::string written;
-  for (auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-       written != name && std::chrono::steady_clock::now() < deadline;
+// The first line of the file that starts with the prefix, once the launched
+// program has written it; "" when it does not within 10 s.
+std::string LineWhenWritten(const std::filesystem::path& file, const std::string& prefix) {
+  for (const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+       std::chrono::steady_clock::now() < deadline;
        std::this_thread::sleep_for(std::chrono::milliseconds(10))) {
-    std::ifstream in(script.string() + ".out");
-    std::getline(in, written);
+    std::ifstream in(file);
+    for (std::string line; std::getline(in, line) && !in.eof();)
+      if (line.starts_with(prefix)) return line;
   }
-  EXPECT_EQ(written, name);
-  EXPECT_FALSE(dir.Exists("pwned"));
-  EXPECT_FALSE(launcher.Launch({(dir / "no such program").string(), name}));
+  return "";
 }
 
-TEST(LauncherTest, TheProgramBlocksNoSignalWhateverTheLaunchingThreadBlocks) {
+// The file name goes whole, without a shell; the program starts with no
+// signal blocked whatever the launching thread blocks.
+TEST(LauncherTest, TheProgramGetsTheNameWholeAndNoBlockedSignal) {
   TTempDir dir;
-  const std::string copy = (dir / "status").string();
+  const auto script =
+      dir.CreateFile("open with.sh", "#!/bin/sh\nprintf '%s\\n' \"$1\" > \"$0.out\"\n");
+  std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+  const std::string name = (dir / "it's a \"file\"; touch pwned $(id).txt").string();
   sigset_t blocked;
   sigemptyset(&blocked);
   sigaddset(&blocked, SIGINT);
   pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
+  TSpawnLauncher launcher;
   // cp reads its own status: /proc/self is the launched program.
-  const bool launched = TSpawnLauncher().Launch({"cp", "/proc/self/status", copy});
+  const bool launched = launcher.Launch({"cp", "/proc/self/status", (dir / "status").string()});
   pthread_sigmask(SIG_UNBLOCK, &blocked, nullptr);
   ASSERT_TRUE(launched);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  std::string mask;
-  while (mask.empty() && std::chrono::steady_clock::now() < deadline) {
-    std::ifstream in(copy);
-    for (std::string line; std::getline(in, line) && !in.eof();) {
-      if (line.starts_with("SigBlk:")) mask = line;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  EXPECT_EQ(mask, "SigBlk:\t0000000000000000");
+  ASSERT_TRUE(launcher.Launch({script.string(), name}));
+  EXPECT_EQ(LineWhenWritten(dir / "status", "SigBlk:"), "SigBlk:\t0000000000000000");
+  EXPECT_EQ(LineWhenWritten(script.string() + ".out", dir.PathString()), name);
+  EXPECT_FALSE(dir.Exists("pwned"));
+  EXPECT_FALSE(launcher.Launch({(dir / "no such program").string(), name}));
 }
 
 }  // namespace

@@ -101,20 +101,6 @@ TEST_F(TSettingsStoreTest, ChangesReachTheFileAndAnotherStoreReadsThem) {
   ExpectOnlyTheFile();
 }
 
-TEST_F(TSettingsStoreTest, UpdateWritesSeveralChangesOnceOrNotAtAll) {
-  auto store = TSettingsStore::CurrentUser();
-  store.WriteString("\\A", "keep", "old");
-  const std::string before = dir_.ReadFile("ravelo/settings");
-  EXPECT_THROW(store.Update([](TSettingsTree& tree) {
-    tree.WriteString("\\A", "keep", "new");
-    tree.WriteBool("\\A\\\\B", "x", true);  // invalid path: raises
-    return true;
-  }),
-               ESettingsInvalidKey);
-  EXPECT_EQ(dir_.ReadFile("ravelo/settings"), before);
-  EXPECT_EQ(store.ReadString("\\A", "keep"), "old");
-}
-
 TEST_F(TSettingsStoreTest, AStrayTemporaryFileIsIgnoredAndCleanedUp) {
   auto store = TSettingsStore::CurrentUser();
   store.WriteString("\\A", "v", "complete");
@@ -175,25 +161,39 @@ TEST_F(TSettingsStoreTest, ADamagedFileIsReportedThenMovedAsideBeforeTheNextWrit
             "second damage\n");
 }
 
+// A write that fails, whether the changes are refused, the disk is full
+// (a file size limit in a child process) or the folder cannot be made,
+// raises and leaves the old file whole, with no temporary beside it.
 TEST_F(TSettingsStoreTest, AFailedWriteLeavesTheOldFileAndNoTemporary) {
   auto store = TSettingsStore::CurrentUser();
   store.WriteString("\\A", "v", "old");
   const std::string before = dir_.ReadFile("ravelo/settings");
-  // A full disk, as a file size limit in a child process.
-  const int status = ExitStatus(Fork([&] {
-    ::signal(SIGXFSZ, SIG_IGN);
-    const rlimit limit{64, 64};
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-    try {
-      TSettingsStore::CurrentUser().WriteString("\\A", "v", std::string(4096, 'x'));
-    } catch (const ESettingsFileError& e) {
-      return std::string(e.what()).find("Can't Write Settings File") == 0 ? 0 : 3;
-    }
-    return 4;
-  }));
-  EXPECT_EQ(status, 0);
+  EXPECT_THROW(store.Update([](TSettingsTree& tree) {
+    tree.WriteString("\\A", "v", "new");
+    tree.WriteBool("\\A\\\\B", "x", true);  // invalid path: raises
+    return true;
+  }),
+               ESettingsInvalidKey);
+  EXPECT_EQ(store.ReadString("\\A", "v"), "old");
+  EXPECT_EQ(ExitStatus(Fork([&] {
+              ::signal(SIGXFSZ, SIG_IGN);
+              const rlimit limit{64, 64};
+              ::setrlimit(RLIMIT_FSIZE, &limit);
+              try {
+                TSettingsStore::CurrentUser().WriteString("\\A", "v", std::string(4096, 'x'));
+              } catch (const ESettingsFileError& e) {
+                return std::string(e.what()).find("Can't Write Settings File") == 0 ? 0 : 3;
+              }
+              return 4;
+            })),
+            0);
   EXPECT_EQ(dir_.ReadFile("ravelo/settings"), before);
   ExpectOnlyTheFile();
+
+  std::filesystem::remove_all(dir_ / "ravelo");
+  dir_.CreateFile("ravelo", "a file where the folder should be");
+  EXPECT_THROW(TSettingsStore::CurrentUser().WriteBool("\\A", "b", true), ESettingsFileError);
+  EXPECT_EQ(dir_.ReadFile("ravelo"), "a file where the folder should be");
 }
 
 TEST_F(TSettingsStoreTest, ConcurrentWritersLoseNothingAndLeaveOneCompleteFile) {
@@ -228,13 +228,6 @@ TEST_F(TSettingsStoreTest, ASymbolicLinkToTheFileIsKept) {
   store.WriteBool("\\A", "b", true);
   EXPECT_TRUE(std::filesystem::is_symlink(dir_ / "ravelo/settings"));
   EXPECT_TRUE(ParseSettings(dir_.ReadFile("dotfiles/ravelo-settings"), "x").ReadBool("\\A", "b"));
-}
-
-TEST_F(TSettingsStoreTest, AnUnwritableFolderGivesAFileError) {
-  dir_.CreateFile("ravelo", "a file where the folder should be");
-  auto store = TSettingsStore::CurrentUser();
-  EXPECT_THROW(store.WriteBool("\\A", "b", true), ESettingsFileError);
-  EXPECT_EQ(dir_.ReadFile("ravelo"), "a file where the folder should be");
 }
 
 }  // namespace

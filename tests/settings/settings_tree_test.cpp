@@ -9,31 +9,23 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-TEST(SettingsTreeTest, CreatesMissingParentsAndListsSubkeysInCreationOrder) {
+// Missing parents are made; subkeys list in creation order; names ignore
+// ASCII case only and keep their first spelling.
+TEST(SettingsTreeTest, KeysAreMadeAsNamedAndFoldOnlyAsciiLetters) {
   TSettingsTree tree;
   EXPECT_FALSE(tree.KeyExists("\\Software\\Ravelo"));
   ASSERT_TRUE(tree.OpenOrCreateKey("\\Software\\Ravelo\\Extensions\\TXT"));
-  EXPECT_TRUE(tree.KeyExists("\\Software\\Ravelo"));
-  EXPECT_TRUE(
-      tree.KeyExists("Software\\Ravelo\\Extensions\\"));  // leading and trailing "\" optional
-  for (const char* name : {"php", "Zip", "a", "HTML"}) {
-    tree.OpenOrCreateKey(std::string("\\Software\\Ravelo\\Extensions\\") + name);
-  }
+  // Leading and trailing "\" are optional.
+  EXPECT_TRUE(tree.KeyExists("Software\\Ravelo\\Extensions\\"));
+  for (const char* name : {"php", "Zip", "a", "HTML", "hTmL"})
+    EXPECT_TRUE(tree.OpenOrCreateKey(std::string("\\SOFTWARE\\ravelo\\Extensions\\") + name));
   EXPECT_EQ(tree.GetKeyNames("\\Software\\Ravelo\\Extensions"),
             (Names{"TXT", "php", "Zip", "a", "HTML"}));
   EXPECT_TRUE(tree.GetKeyNames("\\Nowhere").empty());
-}
-
-TEST(SettingsTreeTest, NamesIgnoreAsciiCaseAndKeepTheirFirstSpelling) {
-  TSettingsTree tree;
-  tree.OpenOrCreateKey("\\Software\\Ravelo\\Extensions\\Txt");
-  EXPECT_TRUE(tree.OpenOrCreateKey("\\SOFTWARE\\ravelo\\EXTENSIONS\\tXT"));
-  EXPECT_EQ(tree.GetKeyNames("\\Software\\Ravelo\\Extensions"), Names{"Txt"});
   tree.WriteString("\\Software", "Name", "one");
   tree.WriteString("\\software", "NAME", "two");
   EXPECT_EQ(tree.GetValueNames("\\Software"), Names{"Name"});
   EXPECT_EQ(tree.ReadString("\\Software", "name"), "two");
-  // Only ASCII letters fold: these are two keys.
   tree.OpenOrCreateKey("\\K\\\xC3\xA4");
   tree.OpenOrCreateKey("\\K\\\xC3\x84");
   EXPECT_EQ(tree.GetKeyNames("\\K").size(), 2u);
