@@ -98,6 +98,10 @@ QAbstractItemView* TFilesLvw::CurrentView() const {
   return qobject_cast<QAbstractItemView*>(currentWidget());
 }
 
+std::vector<QAbstractItemView*> TFilesLvw::Views() const {
+  return {list_view_, details_view_};
+}
+
 std::vector<QModelIndex> TFilesLvw::SelectedRows() const {
   std::vector<QModelIndex> rows;
   for (const QModelIndex& index : selection_->selectedIndexes())
@@ -125,6 +129,23 @@ void TFilesLvw::Edit(const QModelIndex& index) {
   CurrentView()->setFocus();
   CurrentView()->scrollTo(index);
   CurrentView()->edit(index);
+}
+
+QModelIndex TFilesLvw::FolderAt(const QPoint& global) const {
+  const QAbstractItemView* view = CurrentView();
+  const QModelIndex index = view->indexAt(view->viewport()->mapFromGlobal(global));
+  const TNodeFacts* facts = model_.FactsAt(index);
+  return facts != nullptr && facts->Folder ? index.siblingAtColumn(TFileListModel::kNameColumn)
+                                           : QModelIndex();
+}
+
+void TFilesLvw::DragOver(const QPoint& global) {
+  const QModelIndex folder = FolderAt(global);
+  if (DropHighlight.isValid() && DropHighlight != folder)
+    selection_->select(DropHighlight, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+  DropHighlight = folder;
+  if (folder.isValid())
+    selection_->select(folder, QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
 bool TFilesLvw::eventFilter(QObject* watched, QEvent* event) {
