@@ -52,8 +52,8 @@ bool TFilesDropTarget::eventFilter(QObject* watched, QEvent* event) {
         return true;
       }
       // We move the files ourselves. A source told "moved" may delete its
-      // files while the copy into the cache still runs, so it hears "copied"
-      // wherever it allows that.
+      // files while the copy into the cache still runs, so, where the
+      // platform passes this answer on, it hears "copied" if it allows that.
       const bool copy = state_->IsCopy();
       drop.setDropAction((drop.possibleActions() & Qt::CopyAction) != 0
                              ? Qt::CopyAction

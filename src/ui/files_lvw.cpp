@@ -159,8 +159,14 @@ bool TFilesLvw::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseMove: {
       const auto* mouse = static_cast<QMouseEvent*>(event);
       const QPoint at = mouse->position().toPoint();
-      if (drag_start_.Move((mouse->buttons() & Qt::LeftButton) != 0, at.x(), at.y()))
+      const bool left_held = (mouse->buttons() & Qt::LeftButton) != 0;
+      const bool armed = drag_start_.Armed();
+      if (drag_start_.Move(left_held, at.x(), at.y())) {
         emit DragRequested();
+        return true;
+      }
+      // A press that may start a drag selects no range of items on the way.
+      if (armed && left_held) return true;
       break;
     }
     case QEvent::MouseButtonRelease:

@@ -73,8 +73,10 @@ void TFolderFrm::FilesDrop(const std::vector<std::string>& files, bool copy, con
   ReportErrors(this, [&] {
     std::string destination =
         LocalNodePath(project_->LocalRoot(), project_->Device().CurrentFolder());
-    if (const TNode* folder = files_->NodeAt(files_lvw_->FolderAt(global)))
-      destination += "/" + folder->Name();
+    if (const TNode* folder = files_->NodeAt(files_lvw_->FolderAt(global))) {
+      if (!destination.ends_with('/')) destination += '/';  // the root's path ends with one
+      destination += folder->Name();
+    }
     drop_job_ = std::make_unique<TDropJob>(TDropRequest{files, destination, copy}, *progress_frm_,
                                            [this](const TDropOutcome& end) { DropEnded(end); });
   });
