@@ -30,11 +30,13 @@
 #include "support/temp_dir.h"
 #include "support/test_client_settings.h"
 #include "ui/choose_project_frm.h"
+#include "ui/confirm_replace_frm.h"
 #include "ui/error_box.h"
 #include "ui/files_lvw.h"
 #include "ui/files_mime.h"
 #include "ui/main_sbr.h"
 #include "ui/path_tbr.h"
+#include "ui/progress_frm.h"
 #include "ui/qt_main_thread.h"
 #include "ui/qt_text.h"
 #include "ui/resolve_frm.h"
@@ -421,6 +423,22 @@ TEST_F(FolderFrmTest, DroppedFilesGoIntoTheShownOrTheHighlightedFolderAndShowFre
   ASSERT_TRUE(RunUntil([&] { return !window->Dropping(); }));
   EXPECT_EQ(Local("docs/c.txt"), "C");
   EXPECT_TRUE(fs::exists(copied));
+
+  // Again: the question comes while the progress dialog shows; its Cancel
+  // ends the drop whatever the question is answered.
+  dir.CreateFile("desk/c.txt", "C2");
+  QTimer user;
+  QObject::connect(&user, &QTimer::timeout, [&] {
+    auto* confirm = window->findChild<TConfirmReplaceFrm*>();
+    if (!confirm->isVisible()) return;
+    user.stop();
+    window->findChild<TProgressFrm*>()->findChild<QPushButton*>("CancelBtn")->click();
+    confirm->findChild<QPushButton*>("ReplaceBtn")->click();
+  });
+  user.start(5);
+  EXPECT_EQ(DropOnList(*urls({copied}), Row("docs"), Qt::ControlModifier), Qt::CopyAction);
+  ASSERT_TRUE(RunUntil([&] { return !window->Dropping(); }));
+  EXPECT_EQ(Local("docs/c.txt"), "C");
 
   // Anything but local files is refused.
   QMimeData text;
