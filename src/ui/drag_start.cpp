@@ -5,8 +5,7 @@
 namespace ravelo {
 
 void TDragStart::Press(bool left_button, bool any_selected, bool all_selected_local, int x, int y) {
-  if (!left_button || !any_selected || !all_selected_local) return;
-  armed_ = true;
+  armed_ = left_button && any_selected && all_selected_local;
   x_ = x;
   y_ = y;
 }

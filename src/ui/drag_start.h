@@ -15,6 +15,8 @@ class TDragStart {
   // True when the drag is to start now; it disarms, so one press starts one drag.
   bool Move(bool left_button_held, int x, int y);
   void Release() { armed_ = false; }
+  // A press has armed it and no move has started or disarmed it yet.
+  bool Armed() const { return armed_; }
 
  private:
   bool armed_ = false;

@@ -98,6 +98,10 @@ QAbstractItemView* TFilesLvw::CurrentView() const {
   return qobject_cast<QAbstractItemView*>(currentWidget());
 }
 
+std::vector<QAbstractItemView*> TFilesLvw::Views() const {
+  return {list_view_, details_view_};
+}
+
 std::vector<QModelIndex> TFilesLvw::SelectedRows() const {
   std::vector<QModelIndex> rows;
   for (const QModelIndex& index : selection_->selectedIndexes())
@@ -127,6 +131,23 @@ void TFilesLvw::Edit(const QModelIndex& index) {
   CurrentView()->edit(index);
 }
 
+QModelIndex TFilesLvw::FolderAt(const QPoint& global) const {
+  const QAbstractItemView* view = CurrentView();
+  const QModelIndex index = view->indexAt(view->viewport()->mapFromGlobal(global));
+  const TNodeFacts* facts = model_.FactsAt(index);
+  return facts != nullptr && facts->Folder ? index.siblingAtColumn(TFileListModel::kNameColumn)
+                                           : QModelIndex();
+}
+
+void TFilesLvw::DragOver(const QPoint& global) {
+  const QModelIndex folder = FolderAt(global);
+  if (DropHighlight.isValid() && DropHighlight != folder)
+    selection_->select(DropHighlight, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+  DropHighlight = folder;
+  if (folder.isValid())
+    selection_->select(folder, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
 bool TFilesLvw::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
     case QEvent::MouseButtonPress: {
@@ -138,8 +159,14 @@ bool TFilesLvw::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseMove: {
       const auto* mouse = static_cast<QMouseEvent*>(event);
       const QPoint at = mouse->position().toPoint();
-      if (drag_start_.Move((mouse->buttons() & Qt::LeftButton) != 0, at.x(), at.y()))
+      const bool left_held = (mouse->buttons() & Qt::LeftButton) != 0;
+      const bool armed = drag_start_.Armed();
+      if (drag_start_.Move(left_held, at.x(), at.y())) {
         emit DragRequested();
+        return true;
+      }
+      // A press that may start a drag selects no range of items on the way.
+      if (armed && left_held) return true;
       break;
     }
     case QEvent::MouseButtonRelease:

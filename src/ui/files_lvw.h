@@ -33,6 +33,8 @@ class TFilesLvw : public QStackedWidget {
   void SetViewStyle(TViewStyle style);
   TViewStyle ViewStyle() const { return style_; }
   QAbstractItemView* CurrentView() const;
+  // Both views, the current one and the hidden one.
+  std::vector<QAbstractItemView*> Views() const;
   QItemSelectionModel* Selection() const { return selection_; }
 
   // The selected items' rows in the name column, in list order.
@@ -43,6 +45,14 @@ class TFilesLvw : public QStackedWidget {
   void SelectOnly(const QModelIndex& index);
   // Starts editing the row's caption in place.
   void Edit(const QModelIndex& index);
+
+  // The folder item under a point (global coordinates); invalid when the
+  // point is on no item or on a file.
+  QModelIndex FolderAt(const QPoint& global) const;
+  // Files are dragged over the point: the folder item under it becomes the
+  // highlighted one, selected; the one highlighted before is unselected.
+  // The highlight stays selected after the drag.
+  void DragOver(const QPoint& global);
 
   // The folder item highlighted while files are dragged over the list.
   QPersistentModelIndex DropHighlight;

@@ -20,6 +20,7 @@
 #include "model/tree_errors.h"
 #include "model/waiter.h"
 #include "platform/main_thread.h"
+#include "shell/drop_job.h"
 #include "sync/syn_folder.h"
 #include "ui/about_frm.h"
 #include "ui/action_images.h"
@@ -78,6 +79,7 @@ TFolderFrm::TFolderFrm(TFolderFrmOptions options, QWidget* parent)
   progress_frm_ = new TProgressFrm(*confirm_replace_frm_, this);  // owned by this
   resolve_frm_ = new TResolveFrm(this);                           // owned by this
   about_frm_ = new TAboutFrm(this);                               // owned by this
+  CreateDropTarget();
 
   SetViewStyle(vsList);
   const bool panel = LoadPanelSetting(store_);
@@ -306,6 +308,7 @@ void TFolderFrm::ShowProject(bool connect) {
 
 void TFolderFrm::CloseProject() {
   if (!project_) return;
+  drop_job_.reset();  // cancels a running drop and waits for it
   SetStrategy(skNoProject);
   if (shown_ != nullptr) SetShownFolder(*shown_);
   TSynDevice& device = project_->Device();

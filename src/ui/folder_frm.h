@@ -17,6 +17,7 @@
 
 class QAction;
 class QComboBox;
+class QMimeData;
 class QTimer;
 
 namespace ravelo {
@@ -25,7 +26,9 @@ class TAboutFrm;
 class TChooseProjectFrm;
 class TConfirmReplaceFrm;
 class TDisplayStrategy;
+class TDropJob;
 class TExtensionsFrm;
+class TFilesDropTarget;
 class TFilesLvw;
 class TMainSbr;
 class TNode;
@@ -33,6 +36,8 @@ class TPathTbr;
 class TProgressFrm;
 class TResolveFrm;
 class TSynFolder;
+
+struct TDropOutcome;
 
 struct TFolderFrmOptions {
   // The options each project is opened with; none: the defaults.
@@ -51,6 +56,10 @@ struct TFolderFrmOptions {
 // stops its operations first (a disconnect ends the transfers, an
 // interrupted download leaves the old local copy), waits for them while
 // serving the hand-overs, then saves the project; a failed save is shown.
+//
+// Files dragged from the list carry their local copies; files dropped on
+// the window are copied or moved into the local cache by a TDropJob, and the
+// folder watcher then shows them.
 //
 // Threads: the GUI thread for everything, except TransfersStarted and
 // TransfersEnded, which may come from a worker thread and are posted to the
@@ -82,6 +91,15 @@ class TFolderFrm : public QMainWindow, public IConnectionWatcher {
   TChooseProjectFrm& ChooseProjectFrm() const { return *choose_project_frm_; }
   TResolveFrm& ResolveFrm() const { return *resolve_frm_; }
 
+  // --- Drag and drop -------------------------------------------------------
+  // What dragging the selected items out carries: their local copies.
+  std::unique_ptr<QMimeData> DragMimeData() const;
+  // Files dropped at the point (global coordinates) go into the folder item
+  // under it, or else into the shown folder; the copy runs in a thread of
+  // its own with the progress dialog. Ignored while a drop runs.
+  void FilesDrop(const std::vector<std::string>& files, bool copy, const QPoint& global);
+  bool Dropping() const { return drop_job_ != nullptr; }
+
   // --- For the display strategies ---------------------------------------
   // The folder the device opened last; none without a project.
   TSynFolder* CurrentFolder() const;
@@ -110,6 +128,7 @@ class TFolderFrm : public QMainWindow, public IConnectionWatcher {
   void CreateMenus();
   void CreateToolBars();
   void CreateCentralWidget();
+  void CreateDropTarget();
 
   // --- Projects ------------------------------------------------------------
   TProjectOptions NewProjectOptions() const;
@@ -147,6 +166,8 @@ class TFolderFrm : public QMainWindow, public IConnectionWatcher {
   void FilesLvwDblClick();
   void PathButtonClick(int index);
   void RenameRequested(TNode* node, const QString& new_name);
+  void StartDrag();
+  void DropEnded(const TDropOutcome& outcome);
   void ProgressTmrTimer();
   // What TransfersEnded does, in the GUI thread.
   void TransfersEndedHere();
@@ -184,6 +205,8 @@ class TFolderFrm : public QMainWindow, public IConnectionWatcher {
   TProgressFrm* progress_frm_ = nullptr;
   TResolveFrm* resolve_frm_ = nullptr;
   TAboutFrm* about_frm_ = nullptr;
+  TFilesDropTarget* drop_target_ = nullptr;
+  std::unique_ptr<TDropJob> drop_job_;  // the drop running, if any
 };
 
 }  // namespace ravelo

@@ -9,7 +9,7 @@ namespace {
 
 using TPaths = std::vector<std::string>;
 
-TEST(FileListBlockTest, LayoutAndSizes) {
+TEST(FileListBlockTest, LayoutSizesAndWideNames) {
   const std::string empty = EncodeFileList({});
   EXPECT_EQ(empty, std::string("\x14\0\0\0"
                                "\0\0\0\0"
@@ -25,9 +25,8 @@ TEST(FileListBlockTest, LayoutAndSizes) {
   EXPECT_TRUE(DecodeFileList(empty).empty());
   EXPECT_THROW(EncodeFileList({""}), std::invalid_argument);
   EXPECT_THROW(EncodeFileList({std::string("/a\0b", 4)}), std::invalid_argument);
-}
 
-TEST(FileListBlockTest, WideNamesGiveTheSamePaths) {
+  // Wide names give the same paths.
   const TPaths paths{"/tmp/caf\xC3\xA9 \xE6\x97\xA5", "/m\xF0\x9D\x84\x9E", "/b"};
   const std::string wide = EncodeFileList(paths, nwWide);
   EXPECT_NE(wide[16], '\0');

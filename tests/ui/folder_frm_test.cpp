@@ -5,8 +5,10 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QDragEnterEvent>
 #include <QEventLoop>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -22,15 +24,19 @@
 #include "platform/launcher.h"
 #include "project/project.h"
 #include "project/project_header.h"
+#include "shell/file_list_block.h"
 #include "support/ftp_test_server.h"
 #include "support/scripted_ftp_server.h"
 #include "support/temp_dir.h"
 #include "support/test_client_settings.h"
 #include "ui/choose_project_frm.h"
+#include "ui/confirm_replace_frm.h"
 #include "ui/error_box.h"
 #include "ui/files_lvw.h"
+#include "ui/files_mime.h"
 #include "ui/main_sbr.h"
 #include "ui/path_tbr.h"
+#include "ui/progress_frm.h"
 #include "ui/qt_main_thread.h"
 #include "ui/qt_text.h"
 #include "ui/resolve_frm.h"
@@ -176,6 +182,26 @@ class FolderFrmTest : public ::testing::Test {
     const QPoint at = view->visualRect(Row(caption)).center();
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+  }
+  // Drags data over the list to the item (or an empty place, for none) and
+  // drops it there; the effect shown while over it, none when refused.
+  Qt::DropAction DropOnList(const QMimeData& data, const QModelIndex& over,
+                            Qt::KeyboardModifiers modifiers = {}) {
+    QAbstractItemView* view = window->FilesLvw().CurrentView();
+    QWidget* viewport = view->viewport();
+    const QPoint at = over.isValid() ? view->visualRect(over).center()
+                                     : QPoint(viewport->width() - 2, viewport->height() - 2);
+    const Qt::DropActions allowed = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(at, allowed, &data, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(viewport, &enter);
+    if (!enter.isAccepted()) return Qt::IgnoreAction;
+    QDragMoveEvent move(at, allowed, &data, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(viewport, &move);
+    if (!move.isAccepted()) return Qt::IgnoreAction;
+    QDropEvent drop(at, allowed, &data, Qt::NoButton, modifiers);
+    QApplication::sendEvent(viewport, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    return move.dropAction();
   }
   std::string Panel(int panel) const {
     return Std(window->MainSbr().PanelText(panel));
@@ -367,6 +393,89 @@ TEST_F(FolderFrmTest, ClosingDuringADownloadStopsItKeepsTheOldCopyAndSavesConnec
   EXPECT_EQ(Panel(0), "Connecting...");
   ASSERT_TRUE(Settled([&] { return window->StrategyKind() == skConnected; }));
   EXPECT_EQ(State("big.bin"), nsExpired);
+}
+
+TEST_F(FolderFrmTest, DroppedFilesGoIntoTheShownOrTheHighlightedFolderAndShowFresh) {
+  StartFtp();
+  dir.CreateFile("site/docs/keep.txt", "k");
+  Start(MakeProject(ftp->HostPort(), TFtpTestServer::kPassword));
+  ASSERT_TRUE(Settled([&] { return Row("docs").isValid(); }));
+  const auto urls = [](const std::vector<fs::path>& paths) {
+    auto data = std::make_unique<QMimeData>();
+    QList<QUrl> list;
+    for (const fs::path& path : paths) list << QUrl::fromLocalFile(Qs(path.string()));
+    data->setUrls(list);
+    return data;
+  };
+  const fs::path moved = dir.CreateFile("desk/a b%é.txt", "A");
+  // Empty: no progress dialog, which Qt paints in threads of its own.
+  const fs::path copied = dir.CreateFile("desk/c.txt", "");
+
+  // Same file system: a move by default, a copy with Control.
+  EXPECT_EQ(DropOnList(*urls({moved}), {}), Qt::MoveAction);
+  ASSERT_TRUE(RunUntil([&] { return !window->Dropping(); }));
+  EXPECT_EQ(Local("a b%é.txt"), "A");
+  EXPECT_FALSE(fs::exists(moved));
+  ASSERT_TRUE(RunUntil([&] { return State("a b%é.txt") == nsFresh; }));
+
+  EXPECT_EQ(DropOnList(*urls({copied}), Row("docs"), Qt::ControlModifier), Qt::CopyAction);
+  EXPECT_EQ(window->FilesLvw().DropHighlight, QPersistentModelIndex(Row("docs")));
+  EXPECT_EQ(window->FilesLvw().SelectedRows(), std::vector<QModelIndex>{Row("docs")});
+  ASSERT_TRUE(RunUntil([&] { return !window->Dropping(); }));
+  EXPECT_EQ(Local("docs/c.txt"), "");
+  EXPECT_TRUE(fs::exists(copied));
+#ifndef __SANITIZE_THREAD__
+
+  // Again: the question comes while the progress dialog shows; its Cancel
+  // ends the drop whatever the question is answered.
+  dir.CreateFile("desk/c.txt", "C2");
+  QTimer user;
+  QObject::connect(&user, &QTimer::timeout, [&] {
+    auto* confirm = window->findChild<TConfirmReplaceFrm*>();
+    if (!confirm->isVisible()) return;
+    user.stop();
+    window->findChild<TProgressFrm*>()->findChild<QPushButton*>("CancelBtn")->click();
+    confirm->findChild<QPushButton*>("ReplaceBtn")->click();
+  });
+  user.start(5);
+  EXPECT_EQ(DropOnList(*urls({copied}), Row("docs"), Qt::ControlModifier), Qt::CopyAction);
+  ASSERT_TRUE(RunUntil([&] { return !window->Dropping(); }));
+  EXPECT_EQ(Local("docs/c.txt"), "");
+#endif
+
+  // Anything but local files is refused.
+  QMimeData text;
+  text.setText(QStringLiteral("/etc/hosts"));
+  EXPECT_EQ(DropOnList(*urls({}), {}), Qt::IgnoreAction);
+  EXPECT_EQ(DropOnList(text, {}), Qt::IgnoreAction);
+  auto remote = std::make_unique<QMimeData>();
+  remote->setUrls({QUrl::fromLocalFile(Qs(copied.string())), QUrl(QStringLiteral("ftp://h/x"))});
+  EXPECT_EQ(DropOnList(*remote, {}), Qt::IgnoreAction);
+
+  // A folder onto itself is refused with a message.
+  EXPECT_EQ(DropOnList(*urls({dir / "site/docs"}), Row("docs")), Qt::MoveAction);
+  ASSERT_TRUE(RunUntil([&] { return !window->Dropping(); }));
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_TRUE(errors[0].starts_with("Cannot Move Folder")) << errors[0];
+  EXPECT_EQ(dir.ReadFile("site/docs/keep.txt"), "k");
+}
+
+TEST_F(FolderFrmTest, DraggingOutCarriesTheSelectedLocalCopies) {
+  StartFtp();
+  dir.CreateFile("site/a b%é.txt", "A");
+  dir.CreateFile("site/docs/keep.txt", "k");
+  Start(MakeProject(ftp->HostPort(), TFtpTestServer::kPassword));
+  ASSERT_TRUE(Settled([&] { return Row("docs").isValid() && Row("a b%é.txt").isValid(); }));
+  window->FilesLvw().Selection()->select(Row("docs"), QItemSelectionModel::Select);
+  window->FilesLvw().Selection()->select(Row("a b%é.txt"), QItemSelectionModel::Select);
+  const std::vector<std::string> paths{(dir / "site/docs").string(),
+                                       (dir / "site/a b%é.txt").string()};
+  const std::unique_ptr<QMimeData> data = window->DragMimeData();
+  // Qt's own reading of the URI list, and our block.
+  EXPECT_EQ(data->urls(),
+            (QList<QUrl>{QUrl::fromLocalFile(Qs(paths[0])), QUrl::fromLocalFile(Qs(paths[1]))}));
+  EXPECT_EQ(DraggedFiles(*data), paths);
+  EXPECT_EQ(DecodeFileList(data->data("application/x-ravelo-file-list").toStdString()), paths);
 }
 
 TEST_F(FolderFrmTest, AFailedSaveOnCloseIsShown) {
