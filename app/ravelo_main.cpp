@@ -16,7 +16,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const QStringList arguments = QApplication::arguments();
   if (arguments.size() > 2 ||
-      (arguments.size() == 2 && arguments[1].startsWith(QLatin1Char('-')))) {
+      (arguments.size() == 2 &&
+       (arguments[1].isEmpty() || arguments[1].startsWith(QLatin1Char('-'))))) {
     std::fprintf(stderr, "usage: ravelo [PROJECT_FILE]\n");
     return 2;
   }

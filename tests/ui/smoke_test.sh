@@ -8,6 +8,13 @@ program=$1
 demo=$2
 shot=$3
 
+# An empty or option-like argument is a usage error, not a crash.
+for bad in "" "-x"; do
+  rc=0
+  QT_QPA_PLATFORM=offscreen "$program" "$bad" 2>/dev/null || rc=$?
+  [ "$rc" -eq 2 ] || { echo "ravelo '$bad' exited $rc, not 2" >&2; exit 1; }
+done
+
 work=$(mktemp -d "${TMPDIR:-/tmp}/ravelo-smoke.XXXXXX")
 coproc DEMO { exec /usr/bin/python3 "$demo" "$work"; }
 server=$DEMO_PID
