@@ -136,7 +136,8 @@ TEST_F(TServerTest, DownloadCountsItsBytesAndKeepsALocalCopyEditedWhileItRan) {
   dir.CreateFile("site/page.html", "old");
   SetFileTime("page.html", 1700000000);
   // Synchronized long ago, changed on the server since.
-  TSynFile& file = root->MakeChild<TSynFile>("page.html", DateTime(1700000000), 1.0);
+  TSynFile& file =
+      root->MakeChild<TSynFile>("page.html", DateTime(1700000000), 1.0, TTimeKind::Minute);
   file.Synchronize();
   ASSERT_TRUE(loop.RunUntil([&] { return server->GetTransferred() > 0; }));
   dir.CreateFile("site/page.html", "edited meanwhile");
