@@ -19,6 +19,7 @@
 #include "project/project_errors.h"
 #include "project/project_stream.h"
 #include "settings/settings_store.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "support/test_main_loop.h"
 #include "sync/syn_file.h"
@@ -28,26 +29,6 @@ namespace ravelo {
 namespace {
 
 using namespace std::string_literals;
-
-// Sets an environment variable for the object's lifetime.
-class TScopedEnv {
- public:
-  TScopedEnv(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    ::setenv(name, value.c_str(), 1);
-  }
-  ~TScopedEnv() {
-    if (old_) {
-      ::setenv(name_, old_->c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
 
 // The encodings, for files written by hand.
 std::string Int(std::int32_t value) {
@@ -100,7 +81,7 @@ class TProjectTest : public ::testing::Test {
 
   test::TTestMainLoop loop;
   test::TTempDir dir;
-  TScopedEnv config{"XDG_CONFIG_HOME", (dir / "config").string()};
+  test::TScopedEnv config{"XDG_CONFIG_HOME", (dir / "config").string()};
   const std::string file_name = (dir / "site/site.rvlp").string();
 };
 
