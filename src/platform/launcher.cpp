@@ -1,5 +1,6 @@
 #include "platform/launcher.h"
 
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -43,7 +44,13 @@ bool TSpawnLauncher::Launch(const std::vector<std::string>& argv) {
   TSpawnSetup setup;
   // A session of its own: the program outlives us and ignores our terminal's
   // signals, as a program started by the desktop would.
-  posix_spawnattr_setflags(&setup.attributes_, POSIX_SPAWN_SETSID);
+  // No signal blocked: the mask is inherited, and a launching thread may
+  // block signals it takes another way (ravelo-cli blocks SIGINT and
+  // SIGTERM and waits for them).
+  sigset_t none;
+  sigemptyset(&none);
+  posix_spawnattr_setsigmask(&setup.attributes_, &none);
+  posix_spawnattr_setflags(&setup.attributes_, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK);
 #if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
   // Sockets and files of ours are none of its business.
   posix_spawn_file_actions_addclosefrom_np(&setup.actions_, 3);

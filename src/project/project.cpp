@@ -103,6 +103,14 @@ void TProject::Install() {
 }
 
 TSaveResult TProject::Save() {
+  return Write(nullptr);
+}
+
+TSaveResult TProject::Save(const TProjectFlags& flags) {
+  return Write(&flags);
+}
+
+TSaveResult TProject::Write(const TProjectFlags* flags) {
   if (!local_root_.empty()) std::filesystem::create_directories(local_root_);
   TReplacementFile file(file_name_);
   try {
@@ -112,8 +120,8 @@ TSaveResult TProject::Save() {
     header.ExactRecords = WriteFileRecords(records, *root_);
     {
       std::lock_guard lock(header_mutex_);
-      header_.AutoUploadFresh = device_->AutoUploadFresh();
-      header_.Connected = device_->IsConnected();
+      header_.AutoUploadFresh = flags ? flags->AutoUploadFresh : device_->AutoUploadFresh();
+      header_.Connected = flags ? flags->Connected : device_->IsConnected();
       std::string marks = std::move(header.ExactRecords);
       header = header_;
       header.ExactRecords = std::move(marks);

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "device/syn_device.h"
@@ -26,6 +27,14 @@ struct TProjectOptions {
   std::unique_ptr<ILauncher> Launcher;
   // A server connection idle this long sends NOOP (keep-alive).
   std::chrono::milliseconds KeepAliveIdle = std::chrono::minutes(1);
+};
+
+// The two flags of the header as a front end that is not the window saves
+// them: as it found them, so that how the window opens the project (its
+// "Auto Upload Fresh", connecting at once) does not change behind its back.
+struct TProjectFlags {
+  bool AutoUploadFresh = true;
+  bool Connected = true;
 };
 
 // What Save answers: whether the file was written, else why not.
@@ -80,6 +89,8 @@ class TProject final : public ISyncProject {
   // failure is answered (Saved false, with the message), the previous file
   // untouched. Main thread.
   [[nodiscard]] TSaveResult Save();
+  // Save, writing these flags instead of the device's.
+  [[nodiscard]] TSaveResult Save(const TProjectFlags& flags);
   // Replaces the connection settings (both flags become true until the
   // next Save takes them from the device); the settings below stay as they
   // are. Main thread.
@@ -145,6 +156,8 @@ class TProject final : public ISyncProject {
   struct TReleaseRoot {
     void operator()(TSynFolder* root) const;
   };
+
+  TSaveResult Write(const TProjectFlags* flags);
 
   // SetUp: the root, the local root, the device, the extension settings.
   TProject(std::string file_name, TProjectHeader header, TProjectOptions options);

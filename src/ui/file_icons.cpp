@@ -141,7 +141,8 @@ QPixmap OverlayPixmap(TStateOverlay overlay, int size) {
 }
 
 QIcon DecoratedIcon(const QIcon& base, TStateOverlay overlay, bool cut) {
-  if (overlay == soNone && !cut) return base;
+  // Drawn for a selected item as for any other: the style's tint for a
+  // selected picture would hide a blue file icon on the blue selection.
   QIcon icon;
   for (const int size : {kSmallIconSize, kLargeIconSize}) {
     QPixmap pixmap(size, size);
@@ -152,7 +153,8 @@ QIcon DecoratedIcon(const QIcon& base, TStateOverlay overlay, bool cut) {
     painter.setOpacity(1.0);
     if (overlay != soNone) painter.drawPixmap(0, 0, OverlayPixmap(overlay, size));
     painter.end();
-    icon.addPixmap(pixmap);
+    icon.addPixmap(pixmap, QIcon::Normal);
+    icon.addPixmap(pixmap, QIcon::Selected);
   }
   return icon;
 }

@@ -28,7 +28,8 @@ inline constexpr int kLargeIconSize = 32;
 // left corner: what is drawn over a file's icon. Null for soNone.
 QPixmap OverlayPixmap(TStateOverlay overlay, int size);
 
-// base in both sizes with the state picture over it, faded when cut.
+// base in both sizes with the state picture over it, faded when cut; the
+// same when its item is selected.
 QIcon DecoratedIcon(const QIcon& base, TStateOverlay overlay, bool cut);
 
 // The icons of the file list. A file's icon comes from its MIME type, told

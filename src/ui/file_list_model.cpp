@@ -6,9 +6,9 @@
 #include <algorithm>
 
 #include "model/branch.h"
+#include "model/list_order.h"
 #include "model/node.h"
 #include "ui/file_icons.h"
-#include "ui/list_order.h"
 #include "ui/qt_text.h"
 
 namespace ravelo {
@@ -23,6 +23,7 @@ void TFileListModel::Show(TNode& node, const TNodeFacts& facts, const TNodeView&
     return;
   }
   TRow shown{&node,
+             facts,
              facts.Folder,
              Qs(view.Caption),
              Qs(view.SizeText),
@@ -73,6 +74,11 @@ QModelIndex TFileListModel::IndexOf(const TNode& node) const {
 
 bool TFileListModel::IsFolder(const QModelIndex& index) const {
   return NodeAt(index) != nullptr && rows_[static_cast<std::size_t>(index.row())].Folder;
+}
+
+const TNodeFacts* TFileListModel::FactsAt(const QModelIndex& index) const {
+  if (NodeAt(index) == nullptr) return nullptr;
+  return &rows_[static_cast<std::size_t>(index.row())].Facts;
 }
 
 std::vector<std::string> TFileListModel::Captions() const {

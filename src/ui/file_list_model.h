@@ -44,6 +44,8 @@ class TFileListModel : public QAbstractTableModel {
   // The node's row in the name column; invalid when it has none.
   QModelIndex IndexOf(const TNode& node) const;
   bool IsFolder(const QModelIndex& index) const;
+  // What the row was last shown from; none for an index of no row.
+  const TNodeFacts* FactsAt(const QModelIndex& index) const;
   // Every row's caption, for naming a new file or folder.
   std::vector<std::string> Captions() const;
 
@@ -62,6 +64,7 @@ class TFileListModel : public QAbstractTableModel {
  private:
   struct TRow {
     TNode* Node;  // not owned
+    TNodeFacts Facts;
     bool Folder;
     QString Caption;
     QString SizeText;

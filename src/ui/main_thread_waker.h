@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+#include <mutex>
+
 namespace ravelo {
 
 class TQueuedMainThread;
@@ -16,11 +18,18 @@ class TMainThreadWaker : public QObject {
   // queue outlives the waker.
   explicit TMainThreadWaker(TQueuedMainThread& queue) : queue_(queue) {}
 
+  // Any thread: queues a Wake in the GUI thread.
+  void Post();
+
  public slots:
   void Wake();
 
  private:
   TQueuedMainThread& queue_;
+  // Held while a wake is posted and taken when it arrives. Qt's event queue
+  // locks without pthreads, out of ThreadSanitizer's sight; this lock shows
+  // it that Qt's event is made before the GUI thread frees it.
+  std::mutex posting_;
 };
 
 }  // namespace ravelo

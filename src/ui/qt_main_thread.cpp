@@ -9,14 +9,19 @@
 
 namespace ravelo {
 
+void TMainThreadWaker::Post() {
+  const std::lock_guard lock(posting_);
+  QMetaObject::invokeMethod(this, "Wake", Qt::QueuedConnection);
+}
+
 void TMainThreadWaker::Wake() {
+  { const std::lock_guard lock(posting_); }
   queue_.ProcessPending();
 }
 
 TQtMainThread::TQtMainThread()
-    : waker_(std::make_unique<TMainThreadWaker>(queue_)), queue_([waker = waker_.get()] {
-        QMetaObject::invokeMethod(waker, "Wake", Qt::QueuedConnection);
-      }) {
+    : waker_(std::make_unique<TMainThreadWaker>(queue_)),
+      queue_([waker = waker_.get()] { waker->Post(); }) {
   SetMainThread(this);
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <functional>
 #include <string>
 
 #include "shell/replace_question.h"
+#include "sync/local_copy.h"  // LocalCopyName, for the dialog's "Copy"
 
 namespace ravelo {
 
@@ -32,12 +32,5 @@ struct TResolveTexts {
 // Main thread. Throws ETimeUndefined or ESizeUndefined when a side's time or
 // size is unknown: there is then no conflict to show.
 TResolveTexts ResolveTexts(const TSynFile& file, const TTextFormat& format);
-
-// Where "Copy" moves the local copy: the extension (from the last dot of
-// the name, dot included; the whole name when it starts with its only dot)
-// gets " (local)" before it, then " (local 2)", " (local 3)" ... until
-// exists answers false.
-std::string LocalCopyName(const std::string& local_path,
-                          const std::function<bool(const std::string&)>& exists);
 
 }  // namespace ravelo

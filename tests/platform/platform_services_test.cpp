@@ -1,6 +1,8 @@
 // The launcher and the file time conversion.
 
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <signal.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -50,6 +52,29 @@ TEST(LauncherTest, PassesTheFileNameWholeWithoutAShell) {
   EXPECT_EQ(written, name);
   EXPECT_FALSE(dir.Exists("pwned"));
   EXPECT_FALSE(launcher.Launch({(dir / "no such program").string(), name}));
+}
+
+TEST(LauncherTest, TheProgramBlocksNoSignalWhateverTheLaunchingThreadBlocks) {
+  TTempDir dir;
+  const std::string copy = (dir / "status").string();
+  sigset_t blocked;
+  sigemptyset(&blocked);
+  sigaddset(&blocked, SIGINT);
+  pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
+  // cp reads its own status: /proc/self is the launched program.
+  const bool launched = TSpawnLauncher().Launch({"cp", "/proc/self/status", copy});
+  pthread_sigmask(SIG_UNBLOCK, &blocked, nullptr);
+  ASSERT_TRUE(launched);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  std::string mask;
+  while (mask.empty() && std::chrono::steady_clock::now() < deadline) {
+    std::ifstream in(copy);
+    for (std::string line; std::getline(in, line) && !in.eof();) {
+      if (line.starts_with("SigBlk:")) mask = line;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(mask, "SigBlk:\t0000000000000000");
 }
 
 }  // namespace

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
-
 #include "model/nullable.h"
 #include "net/ftp_date_time.h"
 #include "sync/syn_file.h"
@@ -32,26 +30,6 @@ TEST(ResolveTextsTest, AsksAboutTheFileWithBothSidesSizesAndDates) {
   EXPECT_EQ(texts.RemoteSize, "2,048 KB");
   EXPECT_EQ(texts.RemoteDate, "2026-03-05 14:30:06");
   TNode::ReleaseRoot(std::move(root));
-}
-
-TEST(ResolveTextsTest, LocalCopyNameCountsPastTakenNames) {
-  const struct {
-    std::string path;
-    std::set<std::string> taken;
-    std::string copy;
-  } cases[] = {
-      {"/s/index.html", {}, "/s/index (local).html"},
-      {"/s/index.html",
-       {"/s/index (local).html", "/s/index (local 2).html"},
-       "/s/index (local 3).html"},
-      {"/s/.htaccess", {}, "/s/ (local).htaccess"},
-      {"/s/README", {}, "/s/README (local)"},
-      {"/s/v1.2/README", {}, "/s/v1.2/README (local)"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(LocalCopyName(c.path, [&](const std::string& p) { return c.taken.count(p) > 0; }),
-              c.copy);
-  }
 }
 
 }  // namespace

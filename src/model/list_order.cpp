@@ -1,4 +1,4 @@
-#include "ui/list_order.h"
+#include "model/list_order.h"
 
 #include <algorithm>
 
