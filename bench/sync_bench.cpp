@@ -32,6 +32,7 @@ class TBenchProject : public ISyncProject {
   ISynDevice& Device() override { return device_; }
   ILauncher& Launcher() override { return launcher_; }
   TSiteSettings Site() const override { return {}; }
+  void RememberTlsOffered() override {}
 
  private:
   ISynDevice& device_;

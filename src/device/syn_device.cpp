@@ -60,7 +60,8 @@ class TDirectory {
 }  // namespace
 
 TSynDevice::TSynDevice(TSynFolder& root, std::string local_root, std::string project_file_name,
-                       const TFtpSettings& client_settings, TWatchOptions watch_options)
+                       const TFtpSettings& client_settings, TWatchOptions watch_options,
+                       std::chrono::milliseconds keep_alive_idle)
     : root_(root),
       local_root_(std::move(local_root)),
       project_file_name_(std::move(project_file_name)),
@@ -71,7 +72,9 @@ TSynDevice::TSynDevice(TSynFolder& root, std::string local_root, std::string pro
       watcher_(std::make_shared<TNilWatcher>()),
       file_watcher_(std::make_unique<TFileWatcher>(
           local_root_, [this](TSynFolder& folder) { FolderChanged(folder); },
-          [this](const std::string& message) { Watcher()->WatchFailed(message); }, watch_options)) {
+          [this](const std::string& message) { Watcher()->WatchFailed(message); }, watch_options)),
+      keep_alive_(std::make_unique<TKeepAlive>(
+          std::vector{general_server_, ascii_server_, binary_server_}, keep_alive_idle)) {
   AttachTree(root_);
 }
 
@@ -86,6 +89,7 @@ TSynDevice::~TSynDevice() {
   // connect thread may only now begin to connect: it is disconnected again
   // until it has ended. Its end handler runs here and does nothing.
   disconnect_all();
+  keep_alive_.reset();
   try {
     IMainThread& main = MainThread();
     while (connecting_ || disconnecting_) {
@@ -335,7 +339,7 @@ void TSynDevice::ConnectorDone(const std::exception_ptr& error) {
     try {
       std::rethrow_exception(error);
     } catch (const std::exception& failure) {
-      watcher->ConnectFailed(std::runtime_error(failure.what()));
+      watcher->ConnectFailed(failure);
     } catch (...) {
       watcher->ConnectFailed(std::runtime_error("Unknown Error"));
     }

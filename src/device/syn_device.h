@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <exception>
 #include <memory>
@@ -10,6 +11,7 @@
 #include "device/connection_thread.h"
 #include "device/connection_watcher.h"
 #include "device/file_watcher.h"
+#include "device/keep_alive.h"
 #include "model/owned_object.h"
 #include "model/presence_watcher.h"
 #include "model/server_assigner.h"
@@ -81,10 +83,12 @@ class TSynDevice : public TOwnedObject,
   // local_root: the project's folder, without a trailing "/";
   // project_file_name: the name of the project file, which no listing shows;
   // client_settings: the FTP client settings of the three servers, all but
-  // the site and the login, which each connect reads from the open project.
+  // those each connect reads from the open project's site (TServer);
+  // keep_alive_idle: a server connection idle this long sends NOOP.
   TSynDevice(TSynFolder& root, std::string local_root, std::string project_file_name,
              const TFtpSettings& client_settings = TServer::DefaultClientSettings(),
-             TWatchOptions watch_options = {});
+             TWatchOptions watch_options = {},
+             std::chrono::milliseconds keep_alive_idle = std::chrono::minutes(1));
   ~TSynDevice() override;
 
   TLocalFileInfo GetLocalInfo(TNode& node) override;
@@ -127,11 +131,17 @@ class TSynDevice : public TOwnedObject,
   // thread has told them to connect (before its local scan ends) until a
   // disconnect begins.
   bool IsConnected() const;
+  // The general server's connection is encrypted, control and data (FTP
+  // over TLS): false for a plain connection, also one made under "Use TLS
+  // if offered", which the window and ravelo-cli show as such. Any thread.
+  bool Encrypted() const { return general_server_->Encrypted(); }
   // Starts a connect thread unless connected or one runs: it forgets the
   // remote side of the tree, connects the general server (the transfer
   // servers connect on first use) and scans the local tree; then the
   // watcher hears Connected and the current folder is opened, or
-  // ConnectFailed with the error's message.
+  // ConnectFailed with the error itself (a certificate that does not
+  // verify: EFtpCertificateRejected, whose Fingerprint the user may
+  // accept; a server that no longer offers TLS: EFtpTlsRequired).
   void Connect();
   // Starts a disconnect thread when connected and none runs: it forgets the
   // remote side of the tree and disconnects the three servers, whose queued
@@ -205,6 +215,8 @@ class TSynDevice : public TOwnedObject,
 
   // Its table holds the folders to watch, each in the tree when added.
   std::unique_ptr<TFileWatcher> file_watcher_;
+  // Stopped by the destructor right after it disconnects the servers.
+  std::unique_ptr<TKeepAlive> keep_alive_;
 };
 
 }  // namespace ravelo

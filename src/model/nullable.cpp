@@ -8,11 +8,11 @@ TDateTime TNullableTime::GetValue() const {
 }
 
 bool TNullableTime::EqualTo(const TNullableTime& other) const {
-  return defined_ && other.defined_ && value_ == other.value_;
+  return defined_ && other.defined_ && kind_ == other.kind_ && value_ == other.value_;
 }
 
 bool TNullableTime::LaterThan(const TNullableTime& other) const {
-  return defined_ && other.defined_ && value_ > other.value_;
+  return defined_ && other.defined_ && kind_ == other.kind_ && value_ > other.value_;
 }
 
 std::int64_t TNullableSize::GetValue() const {

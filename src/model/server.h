@@ -15,6 +15,11 @@ class TNode;
 struct TRemoteFileInfo {
   TDateTime Modified = 0;
   std::int64_t Size = 0;
+  // How Modified was read.
+  TTimeKind Kind = TTimeKind::Exact;
+  // An exact reading of a file whose synchronization record holds a LIST
+  // time: its LIST time too, when the server listed it.
+  TNullableTime ListedMinute{};
 };
 
 // What the tree asks of a server. Called by node operations in worker
@@ -24,8 +29,8 @@ class IServer {
  public:
   virtual ~IServer() = default;
 
-  // Time and size of the file from its folder's listing; throws when the
-  // file is not listed.
+  // Time and size of the file (from its folder's listing, or the server's
+  // answer for the one file); throws when the server has no such file.
   virtual TRemoteFileInfo GetFileInfo(TNode& file) = 0;
   // Whether the folder can be entered on the server.
   virtual bool FolderExists(TNode& folder) = 0;

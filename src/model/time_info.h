@@ -27,10 +27,13 @@ struct TTimeInfoFile {
   std::string Name;
   TNullableTime Time;
   TNullableSize Size;
+  // A machine listing's file whose synchronization record holds a LIST
+  // time: its LIST time too, read for the comparison with that record.
+  TNullableTime ListedMinute{};
 
-  void SetInfo(std::int64_t size, TDateTime time) {
+  void SetInfo(std::int64_t size, TDateTime time, TTimeKind kind = TTimeKind::Exact) {
     Size.SetValue(size);
-    Time.SetValue(time);
+    Time.SetValue(time, kind);
   }
 };
 

@@ -237,6 +237,7 @@ void TFtpClient::StartTls(const std::string& host, TSocket& control) {
   if (code != 234) {
     if (code == 421) throw EFtpReplyError(last_cmd_result_.JoinedText(), code);
     if (settings_.TlsMode == tmRequire) throw EFtpTlsRequired(EFtpTlsRequired::trNotOffered);
+    if (settings_.TlsOfferedBefore) throw EFtpTlsRequired(EFtpTlsRequired::trNoLongerOffered);
     return;
   }
   tls_offered_ = true;
@@ -349,6 +350,10 @@ std::optional<TFtpListItem> TFtpClient::FileInfo(const std::string& name) {
   item.ModifiedDate = *modified;
   item.TimePrecision = tpExact;
   return item;
+}
+
+bool TFtpClient::ListsExactTimes() {
+  return settings_.PreciseTimes && MachineListing();
 }
 
 bool TFtpClient::SupportsFileInfo() {
@@ -594,7 +599,7 @@ void TFtpClient::SendFrom(TSocket& data, std::istream& source, bool ascii) {
 void TFtpClient::List(std::vector<std::string>& lines) {
   directory_listing_.reset();
   list_result_.clear();
-  list_result_mlsd_ = settings_.PreciseTimes && MachineListing();
+  list_result_mlsd_ = ListsExactTimes();
   std::string text;
   TListingSink sink(text, settings_);
   std::ostream destination(&sink);

@@ -57,6 +57,11 @@ struct TFtpSettings {
   // SHA-256 fingerprint, 64 hex digits (either case, colons allowed). Any
   // other certificate that does not verify is refused.
   std::string AcceptedFingerprint;
+  // Under tmIfOffered: the server accepted AUTH TLS before, so one that
+  // refuses it now is refused (EFtpTlsRequired) before the login goes out
+  // in plain text. Data connections may still be clear when PROT P is
+  // refused, as before.
+  bool TlsOfferedBefore = false;
   // List with MLSD when the server offers MLST: exact times (seconds, in
   // universal time) and sizes. Off: always LIST.
   bool PreciseTimes = false;
@@ -123,8 +128,11 @@ class TFtpClient {
   void Delete(const std::string& name);
   void Rename(const std::string& old_name, const std::string& new_name);
 
-  // LIST of the working directory (MLSD when PreciseTimes is set and the
-  // server offers MLST); lines receives the listing lines.
+  // Whether List uses MLSD: PreciseTimes is set and the server offers MLST
+  // with the facts type, size and modify.
+  bool ListsExactTimes();
+  // LIST of the working directory (MLSD when ListsExactTimes); lines
+  // receives the listing lines.
   void List(std::vector<std::string>& lines);
   // The raw lines of the last listing.
   const std::vector<std::string>& ListResult() const { return list_result_; }

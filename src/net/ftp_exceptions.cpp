@@ -48,11 +48,24 @@ EFtpCertificateRejected::EFtpCertificateRejected(TReason reason, const std::stri
       reason_(reason),
       fingerprint_(fingerprint) {}
 
+namespace {
+
+const char* TlsRequiredMessage(EFtpTlsRequired::TReason reason) {
+  switch (reason) {
+    case EFtpTlsRequired::trNotOffered:
+      return "TLS Required, But The Server Does Not Offer It.";
+    case EFtpTlsRequired::trDataRefused:
+      return "TLS Required, But The Server Refuses Encrypted Data Connections.";
+    case EFtpTlsRequired::trNoLongerOffered:
+      break;
+  }
+  return "The Server Offered TLS Before, But No Longer Does: Connection Refused.";
+}
+
+}  // namespace
+
 EFtpTlsRequired::EFtpTlsRequired(TReason reason)
-    : EFtp(reason == trNotOffered ? "TLS Required, But The Server Does Not Offer It."
-                                  : "TLS Required, But The Server Refuses Encrypted Data "
-                                    "Connections."),
-      reason_(reason) {}
+    : EFtp(TlsRequiredMessage(reason)), reason_(reason) {}
 
 EFtpSocketError EFtpSocketError::HostNotFound(int lookup_error) {
   if (lookup_error == EAI_SYSTEM) return EFtpSocketError(errno);

@@ -137,10 +137,12 @@ class EFtpCertificateRejected : public EFtpTlsError {
 };
 
 // "Require TLS" and the server does not encrypt the control connection
-// (AUTH TLS refused) or the data connections (PBSZ or PROT P refused).
+// (AUTH TLS refused) or the data connections (PBSZ or PROT P refused); or
+// "Use TLS if offered" and the server refuses AUTH TLS, which it accepted
+// before (TFtpSettings::TlsOfferedBefore).
 class EFtpTlsRequired : public EFtp {
  public:
-  enum TReason { trNotOffered, trDataRefused };
+  enum TReason { trNotOffered, trDataRefused, trNoLongerOffered };
   explicit EFtpTlsRequired(TReason reason);
   TReason Reason() const { return reason_; }
 

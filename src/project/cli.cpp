@@ -62,6 +62,8 @@ int RunNew(const TCliArguments& arguments, const TCliEnvironment& env) {
     options.Watch = env.Watch;
     const auto project = TProject::Create(arguments.Host, arguments.Login, password ? password : "",
                                           arguments.Remote, file_name, std::move(options));
+    project->SetDataMode(arguments.DataMode);
+    project->SetTlsMode(arguments.TlsMode);
     // A new project connects when the window opens it, as one made there.
     const TSaveResult saved = project->Save({arguments.AutoUploadFresh, true});
     if (!saved) failure = saved.Error;
@@ -74,25 +76,55 @@ int RunNew(const TCliArguments& arguments, const TCliEnvironment& env) {
   return 1;
 }
 
-int RunShow(const TCliArguments& arguments, const TCliEnvironment& env) {
-  TProjectHeader header;
+// Loads the whole project file, so that a damaged one is refused too; none,
+// with a message, when it cannot be.
+std::unique_ptr<TProject> LoadProject(const TCliArguments& arguments, const TCliEnvironment& env) {
   try {
-    // The whole file is read, so that a damaged one is refused here too.
-    header =
-        TProject::CreateFromFile(std::filesystem::absolute(arguments.Project).string())->Header();
+    return TProject::CreateFromFile(std::filesystem::absolute(arguments.Project).string());
   } catch (const std::exception& error) {
     env.Err << "ravelo-cli: " << CliEscape(arguments.Project) << ": " << CliEscape(error.what())
             << '\n';
-    return 2;
+    return nullptr;
   }
+}
+
+const char* DataModeText(TFtpDataMode mode) {
+  return mode == dmPassive ? "passive" : mode == dmActive ? "active" : "auto";
+}
+
+const char* TlsModeText(TFtpTlsMode mode) {
+  return mode == tmRequire ? "require" : mode == tmIfOffered ? "try" : "off";
+}
+
+int RunShow(const TCliArguments& arguments, const TCliEnvironment& env) {
+  const std::unique_ptr<TProject> project = LoadProject(arguments, env);
+  if (!project) return 2;
+  const TProjectHeader header = project->Header();
   const auto flag = [](bool on) { return on ? "yes" : "no"; };
   env.Out << "host: " << CliEscape(header.Host) << '\n'
           << "login: " << CliEscape(header.Login) << '\n'
           << "remote: " << CliEscape(header.RemotePath) << '\n'
           << "auto-upload-fresh: " << flag(header.AutoUploadFresh) << '\n'
           << "connected: " << flag(header.Connected) << '\n'
+          << "data-mode: " << DataModeText(header.DataMode) << '\n'
+          << "tls: " << TlsModeText(header.TlsMode) << '\n'
+          << "tls-fingerprint: "
+          << (header.AcceptedFingerprint.empty() ? "none" : header.AcceptedFingerprint) << '\n'
           << std::flush;
   return env.Out ? 0 : 1;
+}
+
+// Accepts a certificate for the project; the file keeps its flags.
+int RunTrust(const TCliArguments& arguments, const TCliEnvironment& env) {
+  const std::unique_ptr<TProject> project = LoadProject(arguments, env);
+  if (!project) return 2;
+  project->AcceptFingerprint(arguments.Fingerprint);
+  const TProjectHeader header = project->Header();
+  const TSaveResult saved = project->Save({header.AutoUploadFresh, header.Connected});
+  if (saved) return 0;
+  env.Err << "ravelo-cli: " << CliEscape(arguments.Project) << ": " << CliEscape(saved.Error)
+          << '\n';
+  return 1;
 }
 
 // The named nodes, held; none when a PATH is unknown or the run was
@@ -311,6 +343,7 @@ int RunCli(const std::vector<std::string>& arguments, const TCliEnvironment& env
   }
   if (parsed.Command == ccNew) return RunNew(parsed, environment);
   if (parsed.Command == ccShow) return RunShow(parsed, environment);
+  if (parsed.Command == ccTrust) return RunTrust(parsed, environment);
   TCliSession session(environment);
   if (session.Open(parsed.Project, parsed.NoLaunch) && session.Connect()) {
     RunCommand(session, parsed);

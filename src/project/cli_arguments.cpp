@@ -4,6 +4,7 @@
 #include <array>
 
 #include "net/socket.h"
+#include "net/tls.h"
 #include "project/cli_text.h"
 #include "sync/node_name.h"
 
@@ -22,7 +23,7 @@ struct TCommandSpec {
 constexpr std::size_t kMany = static_cast<std::size_t>(-1);
 
 // PATH counts exclude PROJECT (and rename's NEWNAME).
-constexpr std::array<TCommandSpec, 13> kCommands{{
+constexpr std::array<TCommandSpec, 14> kCommands{{
     {"new", ccNew, 0, 0, true},
     {"show", ccShow, 0, 0, true},
     {"status", ccStatus, 0, kMany, true},
@@ -36,6 +37,7 @@ constexpr std::array<TCommandSpec, 13> kCommands{{
     {"rename", ccRename, 1, 1, false},
     {"resolve", ccResolve, 1, 1, false},
     {"watch", ccWatch, 0, 1, true},
+    {"trust", ccTrust, 0, 0, true},
 }};
 
 const TCommandSpec& FindCommand(const std::string& name) {
@@ -69,14 +71,29 @@ bool TakeValue(const std::string& option, const std::vector<std::string>& argume
 bool TakeOption(TCliArguments& result, const std::vector<std::string>& arguments, std::size_t& i) {
   const std::string& argument = arguments[i];
   switch (result.Command) {
-    case ccNew:
+    case ccNew: {
       if (argument == "--no-auto-upload") {
         result.AutoUploadFresh = false;
+        return true;
+      }
+      if (argument == "--passive" || argument == "--active" || argument == "--auto") {
+        result.DataMode = argument == "--passive"  ? dmPassive
+                          : argument == "--active" ? dmActive
+                                                   : dmAutomatic;
+        return true;
+      }
+      std::string tls;
+      if (TakeValue("--tls", arguments, i, tls)) {
+        if (tls != "require" && tls != "try" && tls != "off") {
+          throw ECliUsage("--tls takes require, try or off, not " + CliEscape(tls));
+        }
+        result.TlsMode = tls == "require" ? tmRequire : tls == "try" ? tmIfOffered : tmPlain;
         return true;
       }
       return TakeValue("--host", arguments, i, result.Host) ||
              TakeValue("--login", arguments, i, result.Login) ||
              TakeValue("--remote", arguments, i, result.Remote);
+    }
     case ccStatus:
       if (argument != "-r" && argument != "--recursive") return false;
       result.Recursive = true;
@@ -182,6 +199,15 @@ TCliArguments ParseCliArguments(const std::vector<std::string>& arguments) {
     }
     positional.pop_back();
   }
+  if (spec.Command == ccTrust) {
+    if (positional.size() != 1) throw ECliUsage("trust needs PROJECT and a FINGERPRINT");
+    result.Fingerprint = NormalizeFingerprint(positional.back());
+    if (result.Fingerprint.empty()) {
+      throw ECliUsage("FINGERPRINT " + CliEscape(positional.back()) +
+                      " is no SHA-256 fingerprint (64 hex digits)");
+    }
+    positional.pop_back();
+  }
   if (positional.size() < spec.MinPaths || positional.size() > spec.MaxPaths) {
     throw ECliUsage("wrong number of PATHs for " + std::string(spec.Name));
   }
@@ -202,9 +228,18 @@ TCliArguments ParseCliArguments(const std::vector<std::string>& arguments) {
 const char* CliUsage() {
   return "usage: ravelo-cli COMMAND PROJECT [OPTIONS] [PATH...]\n"
          "  new PROJECT --host HOST[:PORT] [--login LOGIN] [--remote PATH] [--no-auto-upload]\n"
+         "              [--auto|--passive|--active] [--tls=try|require|off]\n"
          "                          a new project file; the password is read from\n"
-         "                          RAVELO_PASSWORD, the login defaults to anonymous\n"
-         "  show PROJECT            host, login, remote path and both flags\n"
+         "                          RAVELO_PASSWORD, the login defaults to anonymous;\n"
+         "                          data connections: passive, active once the server\n"
+         "                          refuses passive (--auto, default), passive or active\n"
+         "                          only; TLS: if the server offers it (default), always,\n"
+         "                          never\n"
+         "  show PROJECT            host, login, remote path, both flags, data mode,\n"
+         "                          TLS mode and the accepted certificate\n"
+         "  trust PROJECT FINGERPRINT\n"
+         "                          accept the server certificate of this SHA-256\n"
+         "                          fingerprint (64 hex digits, as a refusal shows it)\n"
          "  status PROJECT [-r] [PATH...]\n"
          "                          STATE<TAB>PATH for each child of each PATH\n"
          "                          (default: .); -r: of every subfolder too\n"

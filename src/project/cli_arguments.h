@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "net/ftp_connection_modes.h"
+
 namespace ravelo {
 
 // Bad usage of ravelo-cli: exit status 2, the message and the usage text.
@@ -27,6 +29,7 @@ enum TCliCommand : int {
   ccRename,
   ccResolve,
   ccWatch,
+  ccTrust,
 };
 
 // The conflict dialog's three answers.
@@ -53,6 +56,10 @@ struct TCliArguments {
   std::string Login = "anonymous";
   std::string Remote;
   bool AutoUploadFresh = true;
+  TFtpDataMode DataMode = dmAutomatic;
+  TFtpTlsMode TlsMode = tmIfOffered;
+  // trust: the certificate's SHA-256 fingerprint, 64 upper-case hex digits
+  std::string Fingerprint;
 };
 
 // Parses the arguments after the program's name. Options may stand

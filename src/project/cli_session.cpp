@@ -12,6 +12,7 @@
 #include "device/syn_device.h"
 #include "model/children_iterator.h"
 #include "model/waiter.h"
+#include "net/ftp_exceptions.h"
 #include "platform/main_thread.h"
 #include "project/cli_display.h"
 #include "project/cli_text.h"
@@ -56,6 +57,10 @@ class TCliSession::TWatcher : public IConnectionWatcher,
   void ConnectFailed(const std::exception& error) override {
     connect_ended = true;
     connect_error = error.what();
+    const auto* refused = dynamic_cast<const EFtpCertificateRejected*>(&error);
+    if (refused != nullptr && refused->Reason() != EFtpCertificateRejected::crDataDiffers) {
+      refused_fingerprint = refused->Fingerprint();
+    }
   }
   void TransfersStarted(std::int64_t position) override {
     MainThread().Post([self = shared_from_this(), position] {
@@ -71,6 +76,7 @@ class TCliSession::TWatcher : public IConnectionWatcher,
   // Main thread.
   bool connect_ended = false;
   std::optional<std::string> connect_error;
+  std::string refused_fingerprint;  // of a certificate the user may accept
   bool disconnect_pending = false;  // Disconnect called, Disconnected not heard
   bool transferring = false;
   std::int64_t base = 0;
@@ -137,7 +143,15 @@ bool TCliSession::Connect() {
   if (watcher_->connect_error) {
     Message("connecting to " + CliEscape(project_->Host()) + ": " +
             CliEscape(*watcher_->connect_error));
+    if (!watcher_->refused_fingerprint.empty()) {
+      Message("to accept this certificate: ravelo-cli trust " + CliEscape(project_->FileName()) +
+              " " + watcher_->refused_fingerprint);
+    }
     Fail(1);
+  } else if (project_->TlsMode() == tmIfOffered && !Device().Encrypted()) {
+    // A server that accepted AUTH TLS refused to protect the data.
+    Message(project_->TlsOffered() ? "plain data connections: the server refuses to encrypt them"
+                                   : "plain connection: the server does not offer TLS");
   }
   WaitForOperations();
   return !watcher_->connect_error && !interrupted_;

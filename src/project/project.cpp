@@ -6,6 +6,7 @@
 
 #include "device/syn_device.h"
 #include "model/server_assigner.h"
+#include "net/tls.h"
 #include "platform/launcher.h"
 #include "project/project_errors.h"
 #include "project/project_file_io.h"
@@ -50,7 +51,7 @@ TProject::TProject(std::string file_name, TProjectHeader header, TProjectOptions
       root_(new TSynFolder(nullptr, "")) {
   device_ = std::make_unique<TSynDevice>(*root_, local_root_,
                                          file_name_.substr(file_name_.rfind('/') + 1),
-                                         options.Client, options.Watch);
+                                         options.Client, options.Watch, options.KeepAliveIdle);
   device_->SetAutoUploadFresh(header_.AutoUploadFresh);
   TSettingsStore store = TSettingsStore::CurrentUser();
   try {
@@ -73,9 +74,11 @@ std::unique_ptr<TProject> TProject::CreateFromFile(std::string file_name, TProje
   const std::string bytes = ReadProjectFileBytes(file_name);
   TProjectReader stream(bytes);
   TProjectHeader header = TProjectHeader::CreateFromStream(stream);
+  const std::string exact_records = std::move(header.ExactRecords);
+  header.ExactRecords.clear();
   std::unique_ptr<TProject> project(
       new TProject(std::move(file_name), std::move(header), std::move(options)));
-  ReadFileRecords(stream, *project->root_, *project->device_);
+  ReadFileRecords(stream, *project->root_, *project->device_, exact_records);
   return project;
 }
 
@@ -111,14 +114,21 @@ TSaveResult TProject::Write(const TProjectFlags* flags) {
   if (!local_root_.empty()) std::filesystem::create_directories(local_root_);
   TReplacementFile file(file_name_);
   try {
-    TProjectWriter stream;
+    // The records first: the header carries their marks.
+    TProjectWriter records;
+    TProjectHeader header;
+    header.ExactRecords = WriteFileRecords(records, *root_);
     {
       std::lock_guard lock(header_mutex_);
       header_.AutoUploadFresh = flags ? flags->AutoUploadFresh : device_->AutoUploadFresh();
       header_.Connected = flags ? flags->Connected : device_->IsConnected();
-      header_.WriteTo(stream);
+      std::string marks = std::move(header.ExactRecords);
+      header = header_;
+      header.ExactRecords = std::move(marks);
     }
-    WriteFileRecords(stream, *root_);
+    TProjectWriter stream;
+    header.WriteTo(stream);
+    stream.WriteBytes(records.Bytes());
     file.Commit(stream.Bytes());
     return {};
   } catch (const std::exception& error) {
@@ -128,10 +138,57 @@ TSaveResult TProject::Write(const TProjectFlags* flags) {
 
 void TProject::SetHeader(std::string host, std::string login, std::string password,
                          std::string remote_path) {
-  TProjectHeader header(std::move(host), std::move(login), std::move(password),
-                        std::move(remote_path));
+  const TProjectHeader given(std::move(host), std::move(login), std::move(password),
+                             std::move(remote_path));
+  EditHeader([&](TProjectHeader& header) {
+    header.Host = given.Host;
+    header.Login = given.Login;
+    header.Password = given.Password;
+    header.RemotePath = given.RemotePath;
+    header.AutoUploadFresh = header.Connected = true;
+  });
+}
+
+template <class Change>
+void TProject::EditHeader(Change change) {
   std::lock_guard lock(header_mutex_);
-  header_ = std::move(header);
+  change(header_);
+}
+
+TFtpDataMode TProject::DataMode() const {
+  return Header().DataMode;
+}
+void TProject::SetDataMode(TFtpDataMode mode) {
+  EditHeader([&](TProjectHeader& header) { header.DataMode = mode; });
+}
+TFtpTlsMode TProject::TlsMode() const {
+  return Header().TlsMode;
+}
+void TProject::SetTlsMode(TFtpTlsMode mode) {
+  EditHeader([&](TProjectHeader& header) { header.TlsMode = mode; });
+}
+std::string TProject::AcceptedFingerprint() const {
+  return Header().AcceptedFingerprint;
+}
+void TProject::AcceptFingerprint(const std::string& fingerprint) {
+  const std::string normal = NormalizeFingerprint(fingerprint);
+  if (normal.empty() && !fingerprint.empty()) throw EInvalidFingerprint();
+  EditHeader([&](TProjectHeader& header) { header.AcceptedFingerprint = normal; });
+}
+bool TProject::TlsOffered() const {
+  return Header().TlsOffered;
+}
+void TProject::ForgetTlsOffered() {
+  EditHeader([](TProjectHeader& header) { header.TlsOffered = false; });
+}
+void TProject::RememberTlsOffered() {
+  EditHeader([](TProjectHeader& header) { header.TlsOffered = true; });
+}
+bool TProject::PreciseTimes() const {
+  return Header().PreciseTimes;
+}
+void TProject::SetPreciseTimes(bool on) {
+  EditHeader([&](TProjectHeader& header) { header.PreciseTimes = on; });
 }
 
 TProjectHeader TProject::Header() const {
@@ -157,7 +214,15 @@ bool TProject::Connected() const {
 
 TSiteSettings TProject::Site() const {
   std::lock_guard lock(header_mutex_);
-  return {header_.Host, header_.Login, header_.Password, header_.RemotePath};
+  return {header_.Host,
+          header_.Login,
+          header_.Password,
+          header_.RemotePath,
+          header_.DataMode,
+          header_.TlsMode,
+          header_.AcceptedFingerprint,
+          header_.TlsOffered,
+          header_.PreciseTimes};
 }
 
 const std::string& TProject::TempFolder() {

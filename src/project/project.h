@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -24,6 +25,8 @@ struct TProjectOptions {
   TWatchOptions Watch;
   // Opens local copies; none: a TSpawnLauncher.
   std::unique_ptr<ILauncher> Launcher;
+  // A server connection idle this long sends NOOP (keep-alive).
+  std::chrono::milliseconds KeepAliveIdle = std::chrono::minutes(1);
 };
 
 // The two flags of the header as a front end that is not the window saves
@@ -89,9 +92,37 @@ class TProject final : public ISyncProject {
   // Save, writing these flags instead of the device's.
   [[nodiscard]] TSaveResult Save(const TProjectFlags& flags);
   // Replaces the connection settings (both flags become true until the
-  // next Save takes them from the device). Main thread.
+  // next Save takes them from the device); the settings below stay as they
+  // are. Main thread.
   void SetHeader(std::string host, std::string login, std::string password,
                  std::string remote_path);
+
+  // --- How the servers connect and list: kept in the project file, read
+  // by each connect (an edit takes effect on the next one). Main thread,
+  // saved by the next Save. A new project: dmAutomatic, tmIfOffered, the
+  // precise time rule; a file written before these settings: dmActive,
+  // tmPlain, LIST.
+  TFtpDataMode DataMode() const;
+  void SetDataMode(TFtpDataMode mode);
+  TFtpTlsMode TlsMode() const;
+  void SetTlsMode(TFtpTlsMode mode);
+  // The certificate accepted although it does not verify: 64 upper-case
+  // hex digits, or "".
+  std::string AcceptedFingerprint() const;
+  // Accepts the server certificate with this SHA-256 fingerprint (as
+  // EFtpCertificateRejected::Fingerprint gives it, or as typed: either
+  // case, colons or blanks between digits); "" accepts none. Any other
+  // certificate that does not verify is refused. Throws
+  // EInvalidFingerprint for text that is not such a fingerprint.
+  void AcceptFingerprint(const std::string& fingerprint);
+  // The server accepted AUTH TLS once: under tmIfOffered, a server that no
+  // longer does is refused. Forget it when the site really dropped TLS.
+  bool TlsOffered() const;
+  void ForgetTlsOffered();
+  // The time rule: MLSD (exact times) when the server offers it, else
+  // LIST. Files synchronized under LIST keep their state across the switch.
+  bool PreciseTimes() const;
+  void SetPreciseTimes(bool on);
 
   std::string Host() const;
   std::string Login() const;
@@ -115,8 +146,12 @@ class TProject final : public ISyncProject {
   TSynDevice& Device() override { return *device_; }
   ILauncher& Launcher() override { return *launcher_; }
   TSiteSettings Site() const override;
+  void RememberTlsOffered() override;
 
  private:
+  // Changes the header under its lock.
+  template <class Change>
+  void EditHeader(Change change);
   // Frees a root the way the tree wants it freed.
   struct TReleaseRoot {
     void operator()(TSynFolder* root) const;

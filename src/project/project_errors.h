@@ -41,4 +41,10 @@ class ENoLocalRoot : public EProject {
   ENoLocalRoot() : EProject("Local Root Should Be Specified") {}
 };
 
+// Text given as a certificate's fingerprint that is not a SHA-256 one.
+class EInvalidFingerprint : public EProject {
+ public:
+  EInvalidFingerprint() : EProject("Not A SHA-256 Fingerprint (64 Hex Digits)") {}
+};
+
 }  // namespace ravelo

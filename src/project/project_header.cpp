@@ -3,6 +3,7 @@
 #include <limits>
 #include <utility>
 
+#include "net/tls.h"
 #include "project/project_errors.h"
 #include "project/project_file_io.h"
 #include "project/project_stream.h"
@@ -24,6 +25,12 @@ void VisitBlockFields(Header& header, Visit& visit) {
   visit(header.RemotePath);
   visit(header.AutoUploadFresh);
   visit(header.Connected);
+  visit(header.DataMode);
+  visit(header.TlsMode);
+  visit(header.AcceptedFingerprint);
+  visit(header.TlsOffered);
+  visit(header.PreciseTimes);
+  visit(header.ExactRecords);
 }
 
 // Every file has at least these many fields; those after them are optional.
@@ -41,8 +48,18 @@ class TFieldReader {
     if (Missing()) return;
     field = block_.ReadByte() != 0;
   }
+  void operator()(TFtpDataMode& field) { ReadMode(field, dmAutomatic); }
+  void operator()(TFtpTlsMode& field) { ReadMode(field, tmRequire); }
 
  private:
+  template <class Mode>
+  void ReadMode(Mode& field, Mode last) {
+    if (Missing()) return;
+    const std::uint8_t value = block_.ReadByte();
+    if (value > last) throw EBrokenStream();
+    field = static_cast<Mode>(value);
+  }
+
   // A field newer than the file: it keeps its default.
   bool Missing() { return index_++ >= kFieldsOfEveryFile && block_.AtEnd(); }
 
@@ -55,6 +72,7 @@ class TFieldWriter {
   explicit TFieldWriter(TProjectWriter& block) : block_(block) {}
   void operator()(const std::string& field) { block_.WriteString(field); }
   void operator()(bool field) { block_.WriteByte(field ? 1 : 0); }
+  void operator()(std::uint8_t mode) { block_.WriteByte(mode); }
 
  private:
   TProjectWriter& block_;
@@ -67,7 +85,10 @@ TProjectHeader::TProjectHeader(std::string host, std::string login, std::string 
     : RemotePath(NormalizeRemoteRoot(remote_path)),
       Host(std::move(host)),
       Login(std::move(login)),
-      Password(std::move(password)) {}
+      Password(std::move(password)),
+      DataMode(dmAutomatic),
+      TlsMode(tmIfOffered),
+      PreciseTimes(true) {}
 
 TProjectHeader TProjectHeader::CreateFromStream(TProjectReader& stream) {
   TProjectHeader header;
@@ -76,6 +97,8 @@ TProjectHeader TProjectHeader::CreateFromStream(TProjectReader& stream) {
   TFieldReader fields(stream.ReadBytes(static_cast<std::size_t>(header.BlockSize)));
   VisitBlockFields(header, fields);
   header.RemotePath = NormalizeRemoteRoot(header.RemotePath);
+  if (NormalizeFingerprint(header.AcceptedFingerprint) != header.AcceptedFingerprint)
+    throw EBrokenStream();
   return header;
 }
 

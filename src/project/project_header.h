@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "net/ftp_connection_modes.h"
+
 namespace ravelo {
 
 class TProjectReader;
@@ -13,21 +15,27 @@ class TProjectWriter;
 // In the file: the header block's length (32-bit signed, at least 1), then
 // the block: host, login, password and remote path as strings (UTF-8
 // bytes), then the two flags, one byte each (0 false, anything else true;
-// written as 1). A reader takes the whole block and decodes the fields from
-// it, so bytes after the last field it knows are skipped: a later version
-// appends its fields there, and files written before them load with the
-// defaults below.
+// written as 1). Then, in this order: the data mode and the TLS mode (one
+// byte each, the values of TFtpDataMode and TFtpTlsMode), the accepted
+// fingerprint (a string), the TLS-offered flag and the time-rule flag (one
+// byte each), and the exact-record marks (a string). A reader takes the
+// whole block and decodes the fields from it, so bytes after the last field
+// it knows are skipped: a later version appends its fields there, and files
+// written before them load with the defaults below (those of the files
+// written before the fields after the flags: active, plain FTP, LIST).
 //
 // A plain value; the project guards its own copy.
 struct TProjectHeader {
   TProjectHeader() = default;
-  // Normalizes the remote path; both flags true.
+  // A new project: normalizes the remote path; both flags true; data mode
+  // automatic, "Use TLS if offered", the precise time rule.
   TProjectHeader(std::string host, std::string login, std::string password,
                  std::string remote_path);
 
   // Reads a header at the reader's position. Throws EBrokenStream for a
-  // block length below 1 and EEndOfStream when the block or a field in it
-  // ends early.
+  // block length below 1, a mode out of range or a fingerprint that is not
+  // 64 upper-case hex digits, and EEndOfStream when the block or a field in
+  // it ends early.
   static TProjectHeader CreateFromStream(TProjectReader& stream);
   // Reads the header of the project file; std::system_error when the file
   // cannot be read, else as CreateFromStream. For showing a project's
@@ -47,6 +55,21 @@ struct TProjectHeader {
   bool AutoUploadFresh = true;
   // The project was connected when it was last saved.
   bool Connected = true;
+  TFtpDataMode DataMode = dmActive;
+  TFtpTlsMode TlsMode = tmPlain;
+  // The SHA-256 fingerprint (64 upper-case hex digits) of a certificate the
+  // user accepted although it does not verify; "" for none.
+  std::string AcceptedFingerprint;
+  // The server accepted AUTH TLS once (no silent downgrade).
+  bool TlsOffered = false;
+  // The time rule: list with MLSD when the server offers it; off, always
+  // LIST.
+  bool PreciseTimes = false;
+  // One bit per file record in record order, the lowest bit of the first
+  // byte first: set when the record's remote time was read exactly; clear,
+  // and for every record past the end, a LIST time. Filled only while a
+  // project file is read or written.
+  std::string ExactRecords;
 };
 
 }  // namespace ravelo

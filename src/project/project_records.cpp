@@ -8,9 +8,9 @@
 #include "model/tree_errors.h"
 #include "project/project_errors.h"
 #include "project/project_stream.h"
+#include "sync/device_interface.h"
 #include "sync/files_errors.h"
 #include "sync/node_name.h"
-#include "sync/device_interface.h"
 #include "sync/syn_file.h"
 #include "sync/syn_folder.h"
 
@@ -79,8 +79,27 @@ class TFolderChain {
   TSynFolder* last_;
 };
 
+// A bit per record, the lowest bit of each byte first.
+class TRecordMarks {
+ public:
+  explicit TRecordMarks(std::string_view bytes = {}) : bytes_(bytes) {}
+  bool operator[](std::size_t record) const {
+    return record / 8 < bytes_.size() &&
+           (static_cast<unsigned char>(bytes_[record / 8]) >> (record % 8) & 1) != 0;
+  }
+  void Set(std::size_t record) {
+    if (record / 8 >= written_.size()) written_.resize(record / 8 + 1, '\0');
+    written_[record / 8] = static_cast<char>(written_[record / 8] | 1 << (record % 8));
+  }
+  std::string Take() { return std::move(written_); }
+
+ private:
+  std::string_view bytes_;
+  std::string written_;
+};
+
 void WriteFolder(TProjectWriter& stream, TNode& folder, const std::string& prefix,
-                 std::int32_t& count) {
+                 std::int32_t& count, TRecordMarks& exact) {
   for (auto it = folder.GetChildren(); !it->Done();) {
     TNode& child = it->Next();
     const std::string path = prefix + child.Name();
@@ -91,19 +110,24 @@ void WriteFolder(TProjectWriter& stream, TNode& folder, const std::string& prefi
       stream.WriteString(path);
       stream.WriteDouble(times.SyncedLocalTime.GetValue());
       stream.WriteDouble(times.SyncedRemoteTime.GetValue());
+      if (times.SyncedRemoteTime.Kind() == TTimeKind::Exact)
+        exact.Set(static_cast<std::size_t>(count));
       ++count;
     } else {
-      WriteFolder(stream, child, path + '\\', count);
+      WriteFolder(stream, child, path + '\\', count, exact);
     }
   }
 }
 
 }  // namespace
 
-void ReadFileRecords(TProjectReader& stream, TSynFolder& root, const ISynDevice& device) {
+void ReadFileRecords(TProjectReader& stream, TSynFolder& root, const ISynDevice& device,
+                     std::string_view exact_records) {
   const std::int32_t count = stream.ReadInt32();
   if (count < 0) throw EBrokenStream();
   if (static_cast<std::size_t>(count) > stream.Remaining() / kMinRecordSize) throw EEndOfStream();
+  if (exact_records.size() > (static_cast<std::size_t>(count) + 7) / 8) throw EBrokenStream();
+  const TRecordMarks exact(exact_records);
   TFolderChain folders(root);
   for (std::int32_t i = 0; i < count; ++i) {
     const std::string_view path = stream.ReadString();
@@ -114,17 +138,21 @@ void ReadFileRecords(TProjectReader& stream, TSynFolder& root, const ISynDevice&
     TSynFolder& parent = folders.Folder(slash == std::string_view::npos ? std::string_view()
                                                                         : path.substr(0, slash));
     const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-    parent.MakeChild<TSynFile>(name, synced_local_time, synced_remote_time);
+    parent.MakeChild<TSynFile>(
+        name, synced_local_time, synced_remote_time,
+        exact[static_cast<std::size_t>(i)] ? TTimeKind::Exact : TTimeKind::Minute);
   }
   if (!stream.AtEnd()) throw EBrokenStream();
 }
 
-void WriteFileRecords(TProjectWriter& stream, TSynFolder& root) {
+std::string WriteFileRecords(TProjectWriter& stream, TSynFolder& root) {
   const std::size_t count_position = stream.Position();
   stream.WriteInt32(0);
   std::int32_t count = 0;
-  WriteFolder(stream, root, std::string(), count);
+  TRecordMarks exact;
+  WriteFolder(stream, root, std::string(), count, exact);
   stream.PatchInt32(count_position, count);
+  return exact.Take();
 }
 
 }  // namespace ravelo

@@ -9,6 +9,7 @@
 #include <ostream>
 #include <system_error>
 
+#include "model/children_iterator.h"
 #include "model/node.h"
 #include "model/time_info.h"
 #include "model/waiter.h"
@@ -38,6 +39,10 @@ std::atomic<std::uint64_t> remote_moves{0};
 
 bool IsNotFound(const EFtpReplyError& error) {
   return error.ReplyErrorCode() == 550;
+}
+
+TTimeKind KindOf(const TFtpListItem& item) {
+  return item.TimePrecision == tpExact ? TTimeKind::Exact : TTimeKind::Minute;
 }
 
 // The project file and the temporary downloads never travel: a download
@@ -185,13 +190,32 @@ void TServer::Connect() {
 
 void TServer::ConnectSince(std::uint64_t since) {
   std::lock_guard lock(op_lock_);
-  const TSiteSettings site = SyncProject().Site();
+  ISyncProject& project = SyncProject();
+  const TSiteSettings site = project.Site();
   if (client_.Connected()) CloseConnection();
   TFtpSettings& settings = client_.Settings();
   settings.Host = site.Host;
   settings.Username = site.Login;
   settings.Password = site.Password;
-  client_.Connect();
+  settings.DataMode = site.DataMode;
+  settings.TlsMode = site.TlsMode;
+  settings.AcceptedFingerprint = site.AcceptedFingerprint;
+  settings.TlsOfferedBefore = site.TlsMode == tmIfOffered && site.TlsOffered;
+  settings.PreciseTimes = site.PreciseTimes;
+  // Remembered even when the connection then fails (on its certificate,
+  // say): the server did offer TLS.
+  const auto remember_tls = [&] {
+    if (client_.TlsOffered() && !site.TlsOffered) project.RememberTlsOffered();
+  };
+  try {
+    client_.Connect();
+  } catch (...) {
+    remember_tls();
+    throw;
+  }
+  remember_tls();
+  encrypted_.store(client_.Encrypted());
+  last_used_ = std::chrono::steady_clock::now();
   remote_root_ = NormalizeRemoteRoot(site.RemotePath);
   current_path_.reset();
   {
@@ -226,8 +250,26 @@ void TServer::CloseConnection() {
   } catch (...) {
   }
   client_.Disconnect();
+  encrypted_.store(false);
   std::lock_guard state(state_mutex_);
   logged_in_ = false;
+}
+
+std::chrono::steady_clock::time_point TServer::KeepAlive(std::chrono::milliseconds idle) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point now = Clock::now();
+  const std::unique_lock lock(op_lock_, std::try_to_lock);
+  // An operation running or about to run uses the connection anyway.
+  if (!lock.owns_lock() || IsBusy() || !TServer::IsConnected() || !client_.Connected())
+    return now + idle;
+  if (now - last_used_ < idle) return last_used_ + idle;
+  try {
+    client_.Noop();
+  } catch (...) {
+    CloseConnection();
+  }
+  last_used_ = Clock::now();
+  return last_used_ + idle;
 }
 
 void TServer::ConnectionTest() const {
@@ -304,12 +346,58 @@ void TServer::SetTransferType(std::string_view name) {
   client_.SetTransferType(TransferTypeOf(name));
 }
 
-std::optional<TRemoteFileInfo> TServer::ListAndFind(const std::string& name) {
+void TServer::ListMinutes(std::vector<std::string>& lines) {
+  bool& precise = client_.Settings().PreciseTimes;
+  const bool was = precise;
+  precise = false;
+  try {
+    client_.List(lines);
+  } catch (...) {
+    precise = was;
+    throw;
+  }
+  precise = was;
+}
+
+std::optional<TRemoteFileInfo> TServer::ListAndFind(const std::string& name, bool minutes) {
   std::vector<std::string> lines;
-  client_.List(lines);
+  if (minutes) {
+    ListMinutes(lines);
+  } else {
+    client_.List(lines);
+  }
   for (const TFtpListItem& item : client_.DirectoryListing())
-    if (item.FileName == name) return TRemoteFileInfo{item.ModifiedDate, item.Size};
+    if (item.FileName == name) return TRemoteFileInfo{item.ModifiedDate, item.Size, KindOf(item)};
   return std::nullopt;
+}
+
+std::optional<TRemoteFileInfo> TServer::ReadFileInfo(const std::string& name, bool with_minute) {
+  // One file's exact time only where folders list exact times too: a
+  // record from MDTM could never be compared with a LIST time.
+  if (!client_.ListsExactTimes()) return ListAndFind(name, false);
+  const std::optional<TFtpListItem> item = client_.FileInfo(name);
+  if (!item) return std::nullopt;
+  TRemoteFileInfo info{item->ModifiedDate, item->Size, TTimeKind::Exact};
+  if (with_minute) {
+    if (const auto listed = ListAndFind(name, true))
+      info.ListedMinute.SetValue(listed->Modified, listed->Kind);
+  }
+  return info;
+}
+
+void TServer::AddListedMinutes(TNode& folder, ITimeInfo& listing) {
+  bool wanted = false;
+  for (auto it = folder.GetChildren(); !it->Done() && !wanted;) {
+    const auto* file = dynamic_cast<const TSynFile*>(&it->Next());
+    wanted = file != nullptr && file->MinuteRecord();
+  }
+  if (!wanted) return;
+  std::vector<std::string> lines;
+  ListMinutes(lines);
+  for (const TFtpListItem& item : client_.DirectoryListing()) {
+    TTimeInfoFile* entry = item.ItemType == itFile ? listing.FindFile(item.FileName) : nullptr;
+    if (entry != nullptr) entry->ListedMinute.SetValue(item.ModifiedDate, KindOf(item));
+  }
 }
 
 TRemoteFileInfo TServer::GetFileInfo(TNode& file) {
@@ -325,9 +413,11 @@ TRemoteFileInfo TServer::GetFileInfo(TNode& file) {
         throw;
       }
     }
-    const std::optional<TRemoteFileInfo> listed = ListAndFind(file.Name());
-    if (!listed) throw EFileNotFound(file, true);
-    return *listed;
+    const auto* synced = dynamic_cast<const TSynFile*>(&file);
+    const std::optional<TRemoteFileInfo> read =
+        ReadFileInfo(file.Name(), synced != nullptr && synced->MinuteRecord());
+    if (!read) throw EFileNotFound(file, true);
+    return *read;
   });
 }
 
@@ -371,8 +461,11 @@ void TServer::Upload(TNode& file) {
     TUploadSource source(
         OpenLocalFileForReading(SyncProject().LocalRoot(), RelativeLocalPath(file)), transferred_);
     auto* synced = dynamic_cast<TSynFile*>(&file);
-    if (synced != nullptr && synced->TransferBasis())
-      synced->CheckRemoteUnchanged(ListAndFind(name));
+    if (const auto basis = synced != nullptr ? synced->TransferBasis() : std::nullopt) {
+      const bool minute =
+          basis->RemoteTime.Defined() && basis->RemoteTime.Kind() == TTimeKind::Minute;
+      synced->CheckRemoteUnchanged(ReadFileInfo(name, minute || synced->MinuteRecord()));
+    }
     std::istream stream(&source);
     WithLocalError(source, [&] { client_.Put(stream, name); });
   });
@@ -398,13 +491,15 @@ std::shared_ptr<ITimeInfo> TServer::ListFolder(TNode& folder) {
     std::vector<std::string> lines;
     client_.List(lines);
     auto listing = std::make_shared<TTimeInfo>();
-    for (const TFtpListItem& item : client_.DirectoryListing()) {
+    const TFtpListItems& items = client_.DirectoryListing();
+    for (const TFtpListItem& item : items) {
       if (item.ItemType == itDirectory && item.FileName != "." && item.FileName != "..") {
         listing->AddFolder(item.FileName);
       } else if (item.ItemType == itFile) {
-        listing->AddFile(item.FileName).SetInfo(item.Size, item.ModifiedDate);
+        listing->AddFile(item.FileName).SetInfo(item.Size, item.ModifiedDate, KindOf(item));
       }
     }
+    if (items.ListFormat() == flfMlsd) AddListedMinutes(folder, *listing);
     return std::shared_ptr<ITimeInfo>(std::move(listing));
   });
 }

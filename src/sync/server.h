@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -34,10 +35,16 @@ class TNode;
 // Transfers: a download fills a TDownloadTempFile beside the local copy and
 // puts it in place only once complete, and only when the copy was not
 // edited since the transfer was decided (TSynFile::CheckLocalUnchanged); an
-// upload lists the file on the server again first and sends nothing over a
+// upload reads the file on the server again first and sends nothing over a
 // copy changed there (TSynFile::CheckRemoteUnchanged). Names the local cache
 // keeps for itself (the project file, temporary downloads) are never
 // transferred.
+//
+// Times: with the site's PreciseTimes and a server offering MLST, folders
+// are listed with MLSD and one file is read with MLST (exact times); else
+// everything is read from LIST (minutes, the server's zone). Files whose
+// synchronization record holds a LIST time are read with LIST as well
+// until their record is exact (TSynFile::SetRemoteInfo).
 //
 // Threads and locks:
 // - The nine IServer operations and Connect: the waiter the server is
@@ -54,7 +61,9 @@ class TNode;
 //   that comes while a connection is being opened always wins, and an
 //   operation it cuts short ends as terminated, not with the socket error.
 // - The queue has a mutex of its own (TQueue), taken before a waiter's.
-// - GetTransferred and IsBusy: any thread.
+// - GetTransferred, IsBusy and Encrypted: any thread; KeepAlive: the
+//   device's keep-alive thread, taking op_lock_ only when it is free, and
+//   never from the main thread (a NOOP waits for the server).
 class TServer : public IServerControl,
                 public IServer,
                 public std::enable_shared_from_this<TServer> {
@@ -62,8 +71,9 @@ class TServer : public IServerControl,
   // The client's defaults, but reading and writing in pieces of 4096 bytes.
   static TFtpSettings DefaultClientSettings();
 
-  // client_settings: every client setting but the host and the login, which
-  // come from the open project at each connect.
+  // client_settings: every client setting but those the open project's
+  // site gives at each connect: the host, the login, the data mode, the
+  // TLS mode, the accepted fingerprint and the time rule.
   explicit TServer(const TFtpSettings& client_settings = DefaultClientSettings());
   // Terminates the waiters still queued.
   ~TServer() override;
@@ -78,14 +88,17 @@ class TServer : public IServerControl,
   std::shared_ptr<IServer> GetServer() override;
   std::int64_t GetTransferred() const override { return transferred_.load(); }
   bool IsBusy() const override;
+  bool Encrypted() const override { return encrypted_.load(); }
+  std::chrono::steady_clock::time_point KeepAlive(std::chrono::milliseconds idle) override;
   // Asks every queued waiter, the running one included, to terminate.
   void CancelQueue();
 
   // --- IServer
-  // The file's time and size from its folder's listing (the first entry of
-  // exactly its name, of whatever kind); EFileNotFound (remote side) when
-  // the folder or the entry is missing. A listing the client cannot read
-  // fails as such, never as a missing file.
+  // The file's time and size: MLST when folders are listed with MLSD, else
+  // its folder's LIST (the first entry of exactly its name, of whatever
+  // kind); EFileNotFound (remote side) when the folder or the entry is
+  // missing. A listing the client cannot read fails as such, never as a
+  // missing file.
   TRemoteFileInfo GetFileInfo(TNode& file) override;
   bool FolderExists(TNode& folder) override;
   void Download(TNode& file) override;
@@ -133,8 +146,15 @@ class TServer : public IServerControl,
   // server answers 550.
   void EnterOrMakeChild(const std::string& name);
   void SetTransferType(std::string_view name);
-  // Lists the working folder and finds the entry of exactly that name.
-  std::optional<TRemoteFileInfo> ListAndFind(const std::string& name);
+  // Lists the working folder (with LIST when minutes, else as the time
+  // rule says) and finds the entry of exactly that name.
+  std::optional<TRemoteFileInfo> ListAndFind(const std::string& name, bool minutes);
+  void ListMinutes(std::vector<std::string>& lines);
+  // The entry of that name in the working folder, read as its folder is
+  // listed; with_minute: an exact reading gets its LIST time beside it.
+  std::optional<TRemoteFileInfo> ReadFileInfo(const std::string& name, bool with_minute);
+  // The LIST times of a machine listing's files, for records of LIST times.
+  void AddListedMinutes(TNode& folder, ITimeInfo& listing);
   static void WaiterTerminated(TQueue& queue, TWaiter& waiter);
 
   const std::shared_ptr<TQueue> queue_;
@@ -145,6 +165,9 @@ class TServer : public IServerControl,
   std::string remote_root_;                  // op_lock_; of the last connect
   std::optional<std::string> current_path_;  // op_lock_; the working folder
   std::uint64_t current_moves_ = 0;          // op_lock_; folder moves seen then
+  // op_lock_; the end of the last operation or connect (keep-alive).
+  std::chrono::steady_clock::time_point last_used_;
+  std::atomic<bool> encrypted_{false};
 
   mutable std::mutex state_mutex_;
   bool logged_in_ = false;         // state_mutex_
@@ -155,6 +178,10 @@ class TServer : public IServerControl,
 template <class Operation>
 auto TServer::Guarded(Operation operation) -> decltype(operation()) {
   std::lock_guard lock(op_lock_);
+  struct TUsed {
+    ~TUsed() { last_used = std::chrono::steady_clock::now(); }
+    std::chrono::steady_clock::time_point& last_used;
+  } const used{last_used_};
   const std::uint64_t since = Disconnects();
   try {
     return operation();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 
@@ -35,6 +36,15 @@ class IServerControl {
   virtual std::int64_t GetTransferred() const = 0;
   // A waiter is queued.
   virtual bool IsBusy() const = 0;
+  // The last connection opened encrypts its control and data connections
+  // (FTP over TLS). Any thread.
+  virtual bool Encrypted() const = 0;
+  // Keep-alive thread: sends NOOP when the connection has been idle for
+  // `idle` or longer, unless an operation holds it or a waiter is queued
+  // (then it returns at once). A NOOP that fails closes the connection
+  // quietly (a sticky server opens it again on next use). Answers when the
+  // connection will next have been idle that long.
+  virtual std::chrono::steady_clock::time_point KeepAlive(std::chrono::milliseconds idle) = 0;
 };
 
 }  // namespace ravelo

@@ -79,10 +79,10 @@ class TSynFile::TTransfer {
 TSynFile::TSynFile(TBranch* parent, std::string_view name) : TLeaf(parent, name) {}
 
 TSynFile::TSynFile(TBranch* parent, std::string_view name, TDateTime synced_local_time,
-                   TDateTime synced_remote_time)
+                   TDateTime synced_remote_time, TTimeKind synced_remote_kind)
     : TLeaf(parent, name) {
   times_.SyncedLocalTime.SetValue(synced_local_time);
-  times_.SyncedRemoteTime.SetValue(synced_remote_time);
+  times_.SyncedRemoteTime.SetValue(synced_remote_time, synced_remote_kind);
 }
 
 // ---------------------------------------------------------------------------
@@ -189,15 +189,52 @@ void TSynFile::SetLocalTime(TDateTime time) {
   if (auto* folder = parent.As<TSynFolder>()) folder->MarkLocalPresent();
 }
 
-void TSynFile::SetRemoteTime(TDateTime time) {
-  {
-    std::lock_guard lock(mutex_);
-    if (times_.RemoteTime.Defined() && times_.RemoteTime.GetValue() == time) return;
-    times_.RemoteTime.SetValue(time);
-  }
+bool TSynFile::PutRemoteTime(const TNullableTime& time) {
+  TNullableTime& remote = times_.RemoteTime;
+  if (remote.EqualTo(time)) return false;
+  remote = time;
+  return true;
+}
+
+void TSynFile::RemoteTimeChanged() {
   MarkRemoteKnown();
   const TNodeHold parent = ParentHold();
   if (auto* folder = parent.As<TSynFolder>()) folder->MarkRemotePresent();
+}
+
+void TSynFile::SetRemoteTime(TDateTime time, TTimeKind kind) {
+  TNullableTime value;
+  value.SetValue(time, kind);
+  {
+    std::lock_guard lock(mutex_);
+    if (!PutRemoteTime(value)) return;
+  }
+  RemoteTimeChanged();
+}
+
+void TSynFile::SetRemoteInfo(const TRemoteFileInfo& info) {
+  TNullableTime time;
+  time.SetValue(info.Modified, info.Kind);
+  {
+    std::lock_guard lock(mutex_);
+    TNullableTime& record = times_.SyncedRemoteTime;
+    if (time.Kind() == TTimeKind::Exact && record.Defined() && record.Kind() == TTimeKind::Minute &&
+        info.ListedMinute.Defined()) {
+      if (info.ListedMinute.EqualTo(record)) {
+        record = time;
+      } else {
+        time = info.ListedMinute;
+      }
+    }
+    remote_size_.SetValue(info.Size);
+    if (!PutRemoteTime(time)) return;
+  }
+  RemoteTimeChanged();
+}
+
+bool TSynFile::MinuteRecord() const {
+  std::lock_guard lock(mutex_);
+  return times_.SyncedRemoteTime.Defined() && times_.SyncedRemoteTime.Kind() == TTimeKind::Minute;
 }
 
 void TSynFile::SetLocalSize(std::int64_t size) {
@@ -213,13 +250,14 @@ void TSynFile::SetRemoteSize(std::int64_t size) {
 void TSynFile::MarkSynchronized() {
   std::lock_guard lock(mutex_);
   times_.SyncedLocalTime.SetValue(times_.LocalTime.GetValue());
-  times_.SyncedRemoteTime.SetValue(times_.RemoteTime.GetValue());
+  times_.SyncedRemoteTime.SetValue(times_.RemoteTime.GetValue(), times_.RemoteTime.Kind());
 }
 
-void TSynFile::MarkSynchronized(TDateTime local_time, TDateTime remote_time) {
+void TSynFile::MarkSynchronized(TDateTime local_time, TDateTime remote_time,
+                                TTimeKind remote_kind) {
   std::lock_guard lock(mutex_);
   times_.SyncedLocalTime.SetValue(local_time);
-  times_.SyncedRemoteTime.SetValue(remote_time);
+  times_.SyncedRemoteTime.SetValue(remote_time, remote_kind);
 }
 
 void TSynFile::ForgetSynchronized() {
@@ -265,15 +303,19 @@ void TSynFile::CheckRemoteUnchanged(const std::optional<TRemoteFileInfo>& listed
   }
   if (!basis) return;
   TNullableTime now;
-  if (listed) now.SetValue(listed->Modified);
+  if (listed) {
+    now.SetValue(listed->Modified, listed->Kind);
+    // The decision's time is a LIST time: the LIST time of the reading.
+    if (basis->RemoteTime.Kind() == TTimeKind::Minute && listed->ListedMinute.Defined())
+      now = listed->ListedMinute;
+  }
   const bool same_time = Unchanged(basis->RemoteTime, now);
   const bool same_size = !listed || !size_before || *size_before == listed->Size;
   if (same_time && same_size) return;
   if (!listed) {
     ClearRemoteTree();
   } else if (!same_time) {
-    SetRemoteTime(listed->Modified);
-    SetRemoteSize(listed->Size);
+    SetRemoteInfo(*listed);
   } else {
     std::lock_guard lock(mutex_);
     remote_size_.SetValue(listed->Size);
@@ -314,8 +356,7 @@ void TSynFile::ReadRemote(IServer& server) {
     remote_size_.Clear();
     return;
   }
-  SetRemoteTime(info.Modified);
-  SetRemoteSize(info.Size);
+  SetRemoteInfo(info);
 }
 
 void TSynFile::ReadUnknownSides(IServer& server) {
@@ -356,11 +397,12 @@ void TSynFile::DoSynchronize(IServer& server) {
       const TLocalFileInfo info = copy ? *copy : SyncProject().Device().GetLocalInfo(*this);
       SetLocalTime(info.Time);
       SetLocalSize(info.Size);
-      MarkSynchronized(info.Time, seen.RemoteTime.GetValue());
+      MarkSynchronized(info.Time, seen.RemoteTime.GetValue(), seen.RemoteTime.Kind());
       break;
     }
     case nsSynchronized:
-      MarkSynchronized(seen.LocalTime.GetValue(), seen.RemoteTime.GetValue());
+      MarkSynchronized(seen.LocalTime.GetValue(), seen.RemoteTime.GetValue(),
+                       seen.RemoteTime.Kind());
       break;
     case nsFresh: {
       {
@@ -369,9 +411,9 @@ void TSynFile::DoSynchronize(IServer& server) {
       }
       // The synchronized remote time is the new copy's, from a fresh listing.
       const TRemoteFileInfo info = server.GetFileInfo(*this);
-      SetRemoteTime(info.Modified);
+      SetRemoteTime(info.Modified, info.Kind);
       SetRemoteSize(info.Size);
-      MarkSynchronized(seen.LocalTime.GetValue(), info.Modified);
+      MarkSynchronized(seen.LocalTime.GetValue(), info.Modified, info.Kind);
       break;
     }
     default:

@@ -24,7 +24,9 @@ struct TFileTimes {
 
 // The state rule: each side's time is compared only with the time recorded
 // for that side at the last synchronization, never with the other side's
-// clock. Never nsInProcess.
+// clock, and only when both were read alike (TTimeKind): a LIST time and an
+// exact time are neither equal nor later, which leaves nsUnknown. Never
+// nsInProcess.
 TNodeState FileState(const TFileTimes& times);
 
 // A synchronized file: one file on the server, in the local cache, or both.
@@ -41,7 +43,7 @@ class TSynFile : public TLeaf {
   TSynFile(TBranch* parent, std::string_view name);
   // A file the project file records as synchronized before.
   TSynFile(TBranch* parent, std::string_view name, TDateTime synced_local_time,
-           TDateTime synced_remote_time);
+           TDateTime synced_remote_time, TTimeKind synced_remote_kind = TTimeKind::Exact);
 
   TNodeState CalcState() override;
   // The size of the present side (local first), digits grouped by threes
@@ -78,14 +80,26 @@ class TSynFile : public TLeaf {
   // A new time makes the side known and present, and the folders above it
   // present on that side; the same time again does nothing.
   void SetLocalTime(TDateTime time);
-  void SetRemoteTime(TDateTime time);
+  void SetRemoteTime(TDateTime time, TTimeKind kind = TTimeKind::Exact);
+  // The server's time and size of the file, by the rule for records that
+  // hold a LIST time (those of projects listed before with LIST): read
+  // exactly with the LIST time beside it (ListedMinute), such a record is
+  // compared with that LIST time, in its own zone and precision. The same:
+  // the file has not changed on the server since, and the record takes the
+  // exact time. Another: it has changed, and the file keeps the LIST time,
+  // so that it shows "Expired" (or "Ambigous") as it would have before.
+  void SetRemoteInfo(const TRemoteFileInfo& info);
+  // The synchronized remote time is a LIST time: an exact reading needs
+  // the LIST time beside it (SetRemoteInfo).
+  bool MinuteRecord() const;
   void SetLocalSize(std::int64_t size);
   void SetRemoteSize(std::int64_t size);
   // The current times become the synchronized ones, local first; throws
   // ETimeUndefined at the first undefined one. For the conflict dialog's
   // "identical": a transfer marks with the times it saw instead.
   void MarkSynchronized();
-  void MarkSynchronized(TDateTime local_time, TDateTime remote_time);
+  void MarkSynchronized(TDateTime local_time, TDateTime remote_time,
+                        TTimeKind remote_kind = TTimeKind::Exact);
   // Both synchronized times become undefined: the file is never again taken
   // for unchanged on either side until it is synchronized anew.
   void ForgetSynchronized();
@@ -103,10 +117,12 @@ class TSynFile : public TLeaf {
   // Reads the local copy again; before a download replaces it.
   void CheckLocalUnchanged();
   // The file as the server lists it now (none: not listed); before an
-  // upload replaces it. A listing time may be as coarse as a minute, so a
-  // size other than the decision's counts as a change too; the time then
-  // cannot show it, and the file is no longer taken for unchanged on the
-  // server (its synchronized remote time is forgotten).
+  // upload replaces it. Its time is compared in the kind the decision's
+  // was read with (a LIST time with ListedMinute); a reading of another
+  // kind only counts as a change. A listing time may be as coarse as a
+  // minute, so a size other than the decision's counts as a change too;
+  // the time then cannot show it, and the file is no longer taken for
+  // unchanged on the server (its synchronized remote time is forgotten).
   void CheckRemoteUnchanged(const std::optional<TRemoteFileInfo>& listed);
   // The copy a download put in place, its time taken from the written file
   // before it was renamed into place: an edit saved just after the rename
@@ -122,6 +138,10 @@ class TSynFile : public TLeaf {
   // Reads the sides not known yet, so that no transfer is decided on
   // information that was never read.
   void ReadUnknownSides(IServer& server);
+  // Sets the remote time under mutex_; false when it is the same already.
+  bool PutRemoteTime(const TNullableTime& time);
+  // A new remote time makes the side known and the folders above present.
+  void RemoteTimeChanged();
 
   mutable std::mutex mutex_;
   TNullableSize local_size_;   // mutex_

@@ -149,8 +149,8 @@ void TSynFolder::MergeRemoteListing(const ITimeInfo& listing) {
     if (!IsValidNodeName(entry.Name) || device.IsReservedName(entry.Name, false)) continue;
     const THold<TSynFile> file = ObtainFile(entry.Name);
     if (entry.Time.Defined() && entry.Size.Defined()) {
-      file->SetRemoteTime(entry.Time.GetValue());
-      file->SetRemoteSize(entry.Size.GetValue());
+      file->SetRemoteInfo(
+          {entry.Time.GetValue(), entry.Size.GetValue(), entry.Time.Kind(), entry.ListedMinute});
     } else {
       file->ClearRemoteTree();
     }

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "net/ftp_connection_modes.h"
 #include "net/ftp_transfer_type.h"
 
 namespace ravelo {
@@ -19,6 +20,19 @@ struct TSiteSettings {
   // The site's folder on the server as the user gave it; empty for the
   // server's root (NormalizeRemoteRoot makes the server's form of it).
   std::string RemotePath;
+  // How the servers connect and list, read at each connect. The defaults
+  // are those of projects made before these settings: active data
+  // connections, plain FTP, LIST.
+  TFtpDataMode DataMode = dmActive;
+  TFtpTlsMode TlsMode = tmPlain;
+  // A certificate the user accepted although it does not verify (its
+  // SHA-256 fingerprint); "" for none.
+  std::string AcceptedFingerprint{};
+  // The server accepted AUTH TLS once: under tmIfOffered one that no longer
+  // does is refused (no silent downgrade).
+  bool TlsOffered = false;
+  // List with MLSD when the server offers it (exact times).
+  bool PreciseTimes = false;
 };
 
 // What the synchronized nodes need of the open project. The project
@@ -37,6 +51,9 @@ class ISyncProject {
   virtual ILauncher& Launcher() = 0;
   // Read by a server each time it connects.
   virtual TSiteSettings Site() const = 0;
+  // A server of the site accepted AUTH TLS: Site().TlsOffered is true from
+  // now on (kept in the project). Any thread.
+  virtual void RememberTlsOffered() = 0;
 };
 
 // The installed project; throws std::logic_error when none is.

@@ -14,6 +14,7 @@
 
 #include "device/syn_device.h"
 #include "platform/file_time.h"
+#include "support/connection_watcher_double.h"
 #include "support/server_double.h"
 #include "support/sync_project_double.h"
 #include "support/temp_dir.h"
@@ -23,22 +24,6 @@
 #include "sync/syn_folder.h"
 
 namespace ravelo::test {
-
-// Records "watch failed: message" and the like; any thread.
-class TRecordingConnectionWatcher : public IConnectionWatcher {
- public:
-  void Connected() override { log.Add("connected"); }
-  void Disconnected() override { log.Add("disconnected"); }
-  void ConnectFailed(const std::exception& error) override {
-    log.Add(std::string("connect failed: ") + error.what());
-  }
-  void TransfersStarted(std::int64_t base) override {
-    log.Add("transfers started " + std::to_string(base));
-  }
-  void TransfersEnded() override { log.Add("transfers ended"); }
-  void WatchFailed(const std::string& message) override { log.Add("watch failed: " + message); }
-  TEventLog log;
-};
 
 class TDeviceTest : public ::testing::Test {
  protected:

@@ -202,6 +202,54 @@ TEST_F(SynDeviceFtpTest, ANeverSynchronizedTwinIsNeverOverwritten) {
   EXPECT_EQ(LogCount("STOR"), 0);
 }
 
+// Passive data connections and FTP over TLS carry a listing, a download and
+// an upload; the device tells whether its connection is encrypted.
+TEST_F(SynDeviceFtpTest, PassiveModeAndTlsCarryEveryOperation) {
+  const struct {
+    TFtpTestServer::TTls tls;
+    TFtpDataMode data_mode;
+    TFtpTlsMode tls_mode;
+    bool encrypted;
+    const char* data_command;
+  } rows[] = {
+      {TFtpTestServer::kSelfSigned, dmPassive, tmRequire, true, "EPSV"},
+      {TFtpTestServer::kSelfSigned, dmActive, tmIfOffered, true, "PORT"},
+      {TFtpTestServer::kPlain, dmAutomatic, tmIfOffered, false, "EPSV"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.data_command + std::string(row.encrypted ? " over TLS" : " plain"));
+    TFtpTestServer::TOptions options;
+    options.Tls = row.tls;
+    ftp = std::make_unique<TFtpTestServer>(options);
+    PutRemote("www/page.html", "remote page", before);
+    dir.CreateFile("docs/new.html", "my page");
+    MakeDevice(TestClientSettings());
+    TSiteSettings site{ftp->HostPort(), TFtpTestServer::kUser, TFtpTestServer::kPassword, "/www"};
+    site.DataMode = row.data_mode;
+    site.TlsMode = row.tls_mode;
+    site.AcceptedFingerprint = ftp->Fingerprint();
+    project->SetSite(site);
+    Connect();
+    EXPECT_EQ(device->Encrypted(), row.encrypted);
+    TSynFile& page = File(*root, "page.html");
+    Run([&] { page.Open(); });
+    EXPECT_EQ(dir.ReadFile("page.html"), "remote page");
+    Run([&] { root->FolderByName("docs")->Synchronize(); });
+    EXPECT_EQ(ftp->Home().ReadFile("www/docs/new.html"), "my page");
+    EXPECT_EQ(Failures(), 0);
+    EXPECT_EQ(LogCount("PROT P") > 0, row.encrypted);
+    // Every data connection opened the row's way.
+    EXPECT_EQ(LogCount(row.data_command), LogCount("LIST") + LogCount("RETR") + LogCount("STOR"));
+    device->Disconnect();
+    ASSERT_TRUE(loop.RunUntil([&] { return !device->IsConnected(); }));
+    ASSERT_TRUE(WaitForWaiters(loop));
+    std::filesystem::remove_all(dir / "docs");
+    std::filesystem::remove(dir / "page.html");
+    ASSERT_TRUE(loop.RunUntil([&] { return !root->FindChild("docs"); }));
+    watcher->log.Clear();
+  }
+}
+
 TEST_F(SynDeviceFtpTest, AConnectThatFailsSaysWhyAndOpensNothing) {
   StartFtp();
   TScriptedFtpServer silent;  // accepts the connection, never answers

@@ -27,6 +27,16 @@ TEST(CliArgumentsTest, OptionsStandAnywhereAfterTheCommand) {
   EXPECT_EQ(made.Login, "anonymous");
   EXPECT_EQ(made.Remote, "www");
   EXPECT_FALSE(made.AutoUploadFresh);
+  EXPECT_EQ(made.DataMode, dmAutomatic);
+  EXPECT_EQ(made.TlsMode, tmIfOffered);
+  const TCliArguments modes =
+      ParseCliArguments({"new", "p", "--host", "h", "--passive", "--tls", "require"});
+  EXPECT_EQ(modes.DataMode, dmPassive);
+  EXPECT_EQ(modes.TlsMode, tmRequire);
+  EXPECT_EQ(ParseCliArguments({"new", "p", "--host", "h", "--active", "--tls=off"}).TlsMode,
+            tmPlain);
+  EXPECT_EQ(ParseCliArguments({"trust", "p", "ab:" + std::string(62, 'c')}).Fingerprint,
+            "AB" + std::string(62, 'C'));
 
   const TCliArguments renamed = ParseCliArguments({"rename", "p", "--", "-a.txt", "b\\tc"});
   EXPECT_EQ(renamed.Paths[0].Names, (TArgs{"-a.txt"}));
@@ -61,6 +71,11 @@ TEST(CliArgumentsTest, BadUsageIsRefusedBeforeAnythingIsOpened) {
       {"new", "p", "--host"},
       {"new", "p", "--host", "h:99999"},
       {"new", "p", "--host", "h", "extra"},
+      {"new", "p", "--host", "h", "--tls=maybe"},
+      {"status", "p", "--passive"},
+      {"trust", "p"},
+      {"trust", "p", std::string(63, 'a')},
+      {"trust", "p", std::string(64, 'g')},
   };
   for (const TArgs& arguments : cases) {
     std::string joined;

@@ -103,10 +103,10 @@ class CliBinaryTest : public ::testing::Test {
         file, fs::file_time_type::clock::from_sys(std::chrono::system_clock::from_time_t(minute)));
   }
 
-  // A project on the server, the site its "www" folder.
+  // A project on the server, the site its "www" folder, plain FTP.
   void New(const TFtpTestServer& server) const {
     ASSERT_EQ(RunCli({"new", project, "--host", server.HostPort(), "--login", TFtpTestServer::kUser,
-                      "--remote", "www"})
+                      "--remote", "www", "--tls=off"})
                   .Status,
               0);
   }

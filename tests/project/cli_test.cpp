@@ -57,9 +57,10 @@ class CliTest : public ::testing::Test {
     more.insert(more.begin(), {command, project});
     return Run(more);
   }
-  void New() {
-    ASSERT_EQ(Run({"new", project, "--host", ftp->HostPort(), "--login", TFtpTestServer::kUser,
-                   "--remote", "www"})
+  // The server is plain: "Plain FTP", so that nothing says so.
+  void New(const std::string& host = "", const std::string& tls = "--tls=off") {
+    ASSERT_EQ(Run({"new", project, "--host", host.empty() ? ftp->HostPort() : host, "--login",
+                   TFtpTestServer::kUser, "--remote", "www", tls})
                   .Status,
               0);
   }
@@ -173,7 +174,8 @@ TEST_F(CliTest, CreateRenameClearAndDeleteAsTheWindowsActions) {
   EXPECT_EQ(On("status").Out, "");
   // The window's flags as they were, although the commands ran with the
   // device's "Auto Upload Fresh" off.
-  EXPECT_TRUE(Run({"show", project}).Out.ends_with("auto-upload-fresh: yes\nconnected: yes\n"));
+  EXPECT_NE(Run({"show", project}).Out.find("auto-upload-fresh: yes\nconnected: yes\n"),
+            std::string::npos);
 }
 
 TEST_F(CliTest, UnknownPathsDoNothingAndExitTwo) {
@@ -207,7 +209,8 @@ TEST_F(CliTest, NewShowAndProjectsThatCannotBeUsed) {
   EXPECT_EQ(Run({"show", project}).Out, "host: " + ftp->HostPort() +
                                             "\nlogin: " + TFtpTestServer::kUser +
                                             "\nremote: /www\nauto-upload-fresh: yes\n"
-                                            "connected: yes\n");
+                                            "connected: yes\ndata-mode: auto\ntls: off\n"
+                                            "tls-fingerprint: none\n");
 
   // A refused login: the server's answer, exit 1.
   TRun run = On("status");
@@ -229,6 +232,39 @@ TEST_F(CliTest, NewShowAndProjectsThatCannotBeUsed) {
   EXPECT_EQ(run.Err, "ravelo-cli: " + project + ": End Of Stream Reached Unexpectedly\n");
   EXPECT_EQ(Run({"show", project}).Status, 2);
   EXPECT_EQ(Run({"status", (dir / "none.rvlp").string()}).Status, 2);
+}
+
+// A certificate that does not verify is refused with its fingerprint and
+// the way to trust it; trusted, it works; a plain connection under "Use TLS
+// if offered" is said once.
+TEST_F(CliTest, CertificatesAreTrustedByFingerprintAndAPlainConnectionIsSaid) {
+  TFtpTestServer::TOptions options;
+  options.Tls = TFtpTestServer::kSelfSigned;
+  const TFtpTestServer tls(options);
+  tls.Home().CreateFile("www/index.html", "home");
+  New(tls.HostPort(), "--passive");
+  TRun run = On("status");
+  EXPECT_EQ(run.Status, 1);
+  EXPECT_NE(run.Err.find("Server Certificate Not Trusted"), std::string::npos) << run.Err;
+  EXPECT_TRUE(run.Err.ends_with("ravelo-cli: to accept this certificate: ravelo-cli trust " +
+                                project + " " + tls.Fingerprint() + "\n"))
+      << run.Err;
+  EXPECT_EQ(On("trust", {"12:34"}).Status, 2);
+  EXPECT_EQ(On("trust", {tls.Fingerprint()}).Status, 0);
+  EXPECT_NE(
+      Run({"show", project})
+          .Out.find("data-mode: passive\ntls: try\ntls-fingerprint: " + tls.Fingerprint() + "\n"),
+      std::string::npos);
+  run = On("status");
+  EXPECT_EQ(run.Status, 0) << run.Err;
+  EXPECT_EQ(run.Out, "Not Cached\tindex.html\n");
+  EXPECT_EQ(run.Err, "");
+
+  fs::remove(project);
+  New(ftp->HostPort(), "--tls=try");
+  run = On("status");
+  EXPECT_EQ(run.Status, 0);
+  EXPECT_EQ(run.Err, "ravelo-cli: plain connection: the server does not offer TLS\n");
 }
 
 // Paced transfers, so that one lasts past the first progress tick.

@@ -1,6 +1,8 @@
 #pragma once
 
-// Header only.
+// An environment variable set for an object's lifetime. Header only.
+
+#include <time.h>
 
 #include <cstdlib>
 #include <optional>
@@ -8,12 +10,12 @@
 
 namespace ravelo::test {
 
-// Sets an environment variable for the object's lifetime.
 class TScopedEnv {
  public:
   TScopedEnv(const char* name, const std::string& value) : name_(name) {
     if (const char* old = std::getenv(name)) old_ = old;
     ::setenv(name, value.c_str(), 1);
+    ::tzset();  // TZ is read again only when asked
   }
   ~TScopedEnv() {
     if (old_) {
@@ -21,6 +23,7 @@ class TScopedEnv {
     } else {
       ::unsetenv(name_);
     }
+    ::tzset();
   }
   TScopedEnv(const TScopedEnv&) = delete;
   TScopedEnv& operator=(const TScopedEnv&) = delete;

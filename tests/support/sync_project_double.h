@@ -53,6 +53,10 @@ class TTestProject : public ISyncProject {
     std::lock_guard lock(site_mutex_);
     return site_;
   }
+  void RememberTlsOffered() override {
+    std::lock_guard lock(site_mutex_);
+    site_.TlsOffered = true;
+  }
   void SetSite(TSiteSettings site) {
     std::lock_guard lock(site_mutex_);
     site_ = std::move(site);

@@ -3,9 +3,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <ctime>
 #include <set>
 
+#include "device/keep_alive.h"
 #include "model/time_info.h"
 #include "server_test_fixture.h"
 #include "sync/remote_path.h"
@@ -127,6 +130,50 @@ TEST_F(TServerTest, UploadSendsNothingOverACopyChangedOnTheServer) {
   }
 }
 
+// With machine listings one file is read with MLST: the re-check before the
+// upload sees a change within the minute, and no folder is listed for it.
+TEST_F(TServerTest, WithMachineListingsTheUploadReadsItsFileWithMlst) {
+  precise_times = true;
+  StartFtp();
+  const std::time_t listed = (std::time(nullptr) - 7200) / 60 * 60 + 5;
+  for (const char* name : {"www/mine.txt", "www/theirs.txt"}) PutRemote(name, "original", listed);
+  Open(*root);
+  Run([&] {
+    for (const char* name : {"mine.txt", "theirs.txt"}) File(name).Synchronize();
+  });
+  for (const char* name : {"site/mine.txt", "site/theirs.txt"}) dir.CreateFile(name, "my edit");
+  PutRemote("www/theirs.txt", "a colleague's version", listed + 20);
+  Run([&] {
+    for (const char* name : {"mine.txt", "theirs.txt"}) File(name).Synchronize();
+  });
+  EXPECT_THAT(Failures(), ElementsAre("failed theirs.txt: Cannot Synchronize In State Ambigous"));
+  EXPECT_EQ(ftp->Home().ReadFile("www/theirs.txt"), "a colleague's version");
+  EXPECT_EQ(ftp->Home().ReadFile("www/mine.txt"), "my edit");
+  EXPECT_EQ(File("mine.txt").CalcState(), nsSynchronized);
+  EXPECT_EQ(File("mine.txt").Times().SyncedRemoteTime.Kind(), TTimeKind::Exact);
+  EXPECT_EQ(LogCount("MLST mine.txt"), 2);  // the re-check, the new copy's time
+  EXPECT_EQ(LogCount("LIST"), 0);
+}
+
+// The keep-alive's NOOP goes out on an idle connection only, never in the
+// middle of an operation.
+TEST_F(TServerTest, KeepAliveSendsNoopOnlyWhileTheConnectionIsIdle) {
+  StartFtp(64 * 1024);  // half a second's transfer
+  PutRemote("www/big.bin", Content(32 * 1024), std::time(nullptr) - 7200);
+  Open(*root);
+  const TKeepAlive keep_alive({server}, std::chrono::milliseconds(20));
+  ASSERT_TRUE(loop.RunUntil([&] { return LogCount("NOOP") >= 1; }));
+  Run([&] { File("big.bin").Synchronize(); });
+  const std::vector<std::string> log = ftp->Log();
+  const auto retr = std::find(log.begin(), log.end(), "RETR big.bin");
+  ASSERT_NE(retr, log.end());
+  const auto done = std::find(retr, log.end(), "226");
+  ASSERT_NE(done, log.end());
+  EXPECT_EQ(std::count(retr, done, "NOOP"), 0);
+  const int before = LogCount("NOOP");
+  ASSERT_TRUE(loop.RunUntil([&] { return LogCount("NOOP") > before; }));
+}
+
 // The bytes a download moves count as they come, and stay counted when the
 // copy they made is not kept.
 TEST_F(TServerTest, DownloadCountsItsBytesAndKeepsALocalCopyEditedWhileItRan) {
@@ -136,7 +183,8 @@ TEST_F(TServerTest, DownloadCountsItsBytesAndKeepsALocalCopyEditedWhileItRan) {
   dir.CreateFile("site/page.html", "old");
   SetFileTime("page.html", 1700000000);
   // Synchronized long ago, changed on the server since.
-  TSynFile& file = root->MakeChild<TSynFile>("page.html", DateTime(1700000000), 1.0);
+  TSynFile& file =
+      root->MakeChild<TSynFile>("page.html", DateTime(1700000000), 1.0, TTimeKind::Minute);
   file.Synchronize();
   ASSERT_TRUE(loop.RunUntil([&] { return server->GetTransferred() > 0; }));
   dir.CreateFile("site/page.html", "edited meanwhile");

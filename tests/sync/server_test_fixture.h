@@ -52,8 +52,10 @@ class TServerTest : public TSyncTest {
     options.TransferRate = transfer_rate;
     ftp = std::make_unique<TFtpTestServer>(options);
     ftp->Home().CreateDir("www");
-    project.SetSite(
-        {ftp->HostPort(), TFtpTestServer::kUser, TFtpTestServer::kPassword, remote_path});
+    TSiteSettings site{ftp->HostPort(), TFtpTestServer::kUser, TFtpTestServer::kPassword,
+                       remote_path};
+    site.PreciseTimes = precise_times;
+    project.SetSite(site);
     server->Connect();
   }
   // Writes a file below the server's home with the given time.
@@ -85,6 +87,8 @@ class TServerTest : public TSyncTest {
     return static_cast<int>(std::count(log.begin(), log.end(), line));
   }
 
+  // The site's time rule for StartFtp: MLSD where the server offers it.
+  bool precise_times = false;
   std::unique_ptr<TFtpTestServer> ftp;
   const std::shared_ptr<TStickyServer> server =
       std::make_shared<TStickyServer>(true, TestClientSettings());

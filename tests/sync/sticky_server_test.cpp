@@ -155,7 +155,8 @@ TEST_F(TServerTest, DisconnectBreaksADownloadOffAtOnceAndForGood) {
   PutRemote("www/video.bin", Content(2 * 1024 * 1024), std::time(nullptr) - 60);
   dir.CreateFile("site/video.bin", "old");
   SetFileTime("video.bin", 1700000000);
-  TSynFile& file = root->MakeChild<TSynFile>("video.bin", DateTime(1700000000), 1.0);
+  TSynFile& file =
+      root->MakeChild<TSynFile>("video.bin", DateTime(1700000000), 1.0, TTimeKind::Minute);
   file.Synchronize();
   ASSERT_TRUE(loop.RunUntil([&] { return server->GetTransferred() > 0; }));
   const auto start = std::chrono::steady_clock::now();

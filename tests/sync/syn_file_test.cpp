@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <locale>
+#include <optional>
 
 #include "model/node_state.h"
 #include "sync/download_temp_file.h"
@@ -13,9 +14,10 @@
 namespace ravelo::test {
 namespace {
 
-TNullableTime T(double value) {
+constexpr TTimeKind kMinute = TTimeKind::Minute;
+TNullableTime T(double value, TTimeKind kind = TTimeKind::Exact) {
   TNullableTime time;
-  time.SetValue(value);
+  time.SetValue(value, kind);
   return time;
 }
 const TNullableTime kNone;
@@ -37,11 +39,43 @@ TEST(FileStateTest, RuleRowsAndConsequences) {
       {"remote time went backwards", {T(5), T(5), T(8), T(9)}, nsUnknown},
       {"both sides, never synchronized", {T(5), kNone, T(9), kNone}, nsUnknown},
       {"neither side", {kNone, T(5), kNone, T(9)}, nsUnknown},
+      {"a LIST time against an exact record", {T(5), T(5), T(9, kMinute), T(9)}, nsUnknown},
+      {"LIST times, remote changed", {T(5), T(5), T(10, kMinute), T(9, kMinute)}, nsExpired},
   };
   for (const TRow& row : rows) EXPECT_EQ(FileState(row.times), row.state) << row.what;
 }
 
 using SynFileTest = TSyncTest;
+
+// A record of a LIST time meets an exact reading, in another zone: the LIST
+// time read beside it decides whether the server's copy changed since.
+TEST_F(SynFileTest, AnExactReadingUpgradesARecordOfAnUnchangedListTime) {
+  const double recorded = 45000.5;        // a LIST minute in the server's zone
+  const double exact = 45000.5 - 0.1249;  // the same file, to the second, here
+  const struct {
+    const char* name;
+    std::optional<double> listed_minute;
+    bool edited_here;
+    TNodeState state;
+    TTimeKind record;
+  } rows[] = {
+      {"unchanged", recorded, false, nsSynchronized, TTimeKind::Exact},
+      {"edited here", recorded, true, nsFresh, TTimeKind::Exact},
+      {"changed there", recorded + 0.01, false, nsExpired, kMinute},
+      {"changed on both", recorded + 0.01, true, nsAmbiguous, kMinute},
+      {"no LIST time", std::nullopt, false, nsUnknown, kMinute},
+  };
+  for (const auto& row : rows) {
+    TSynFile& file = root->MakeChild<TSynFile>(row.name, 40000.0, recorded, kMinute);
+    file.SetLocalTime(row.edited_here ? 40001.0 : 40000.0);
+    TRemoteFileInfo info{exact, 10, TTimeKind::Exact};
+    if (row.listed_minute) info.ListedMinute.SetValue(*row.listed_minute, kMinute);
+    file.SetRemoteInfo(info);
+    EXPECT_EQ(file.CalcState(), row.state) << row.name;
+    EXPECT_EQ(file.Times().SyncedRemoteTime.Kind(), row.record) << row.name;
+    EXPECT_EQ(file.MinuteRecord(), row.record == kMinute) << row.name;
+  }
+}
 
 // Times a merge from another thread sets while the transfer runs are not
 // what it saw: a newer server version listed during a download is still to

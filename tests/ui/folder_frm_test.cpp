@@ -492,7 +492,8 @@ TEST_F(FolderFrmTest, AFailedSaveOnCloseIsShown) {
 
 TEST_F(FolderFrmTest, ALoginErrorShowsWithoutThePassword) {
   test::TScriptedFtpServer server;
-  server.Send("220 ready").Answer("USER", "331 password please");
+  server.Send("220 ready").Answer("AUTH TLS", "500 unknown command");
+  server.Answer("USER", "331 password please");
   server.Answer("PASS", "530 Login incorrect: \"pass-word-9\" is wrong");
   server.Start();
   Start(MakeProject(server.HostPort(), "pass-word-9"));
