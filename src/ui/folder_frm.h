@@ -5,6 +5,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,7 @@ class TPathTbr;
 class TProgressFrm;
 class TResolveFrm;
 class TSynFolder;
+struct TCertificateQuestion;
 
 struct TFolderFrmOptions {
   // The options each project is opened with; none: the defaults.
@@ -123,6 +125,9 @@ class TFolderFrm : public QMainWindow, public IConnectionWatcher {
   // Stops the open project's operations, saves it (a failure is shown) and
   // frees it.
   void CloseProject();
+  // Saves the open project, with flags instead of the device's when given;
+  // a failure is shown.
+  void SaveProject(const std::optional<TProjectFlags>& flags = std::nullopt);
   void RefreshProjectList();
   void ProjectsCbxChange(int index);
   // The known folders' index of the open project; -1 when not known.
@@ -136,6 +141,9 @@ class TFolderFrm : public QMainWindow, public IConnectionWatcher {
   void RunAction(TActionId action);
   void ExecuteAction(TActionId action);
   void ConnectActExecute();
+  // Asks whether to accept the certificate the connect refused; accepted,
+  // the open project keeps it, is saved and connects again.
+  void AcceptCertificate(const TCertificateQuestion& question);
   void FolderUpActExecute();
   void CreateActExecute(bool folder);
   void ResolveActExecute();
