@@ -493,7 +493,7 @@ void TFolderFrm::ConnectFailed(const std::exception& error) {
   // connect again.
   if (auto question = CertificateQuestion(error, project_->Host())) {
     QTimer::singleShot(0, this, [this, project = project_.get(), question = std::move(*question)] {
-      if (project_.get() == project) AcceptCertificate(question);
+      AcceptCertificate(project, question);
     });
   }
 }

@@ -141,9 +141,10 @@ class TFolderFrm : public QMainWindow, public IConnectionWatcher {
   void RunAction(TActionId action);
   void ExecuteAction(TActionId action);
   void ConnectActExecute();
-  // Asks whether to accept the certificate the connect refused; accepted,
-  // the open project keeps it, is saved and connects again.
-  void AcceptCertificate(const TCertificateQuestion& question);
+  // Asks whether to accept the certificate project's connect refused when
+  // project is still the open one; accepted, the project keeps it, is saved
+  // and connects again.
+  void AcceptCertificate(const TProject* project, const TCertificateQuestion& question);
   void FolderUpActExecute();
   void CreateActExecute(bool folder);
   void ResolveActExecute();

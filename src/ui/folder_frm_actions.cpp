@@ -130,8 +130,11 @@ void TFolderFrm::ConnectActExecute() {
   device.Connect();
 }
 
-void TFolderFrm::AcceptCertificate(const TCertificateQuestion& question) {
-  if (!AskQuestion(this, Qs(question.Text)) || !project_) return;
+void TFolderFrm::AcceptCertificate(const TProject* project, const TCertificateQuestion& question) {
+  // Never for another project than the one refused, before or after asking.
+  if (project_.get() != project || !AskQuestion(this, Qs(question.Text)) ||
+      project_.get() != project)
+    return;
   project_->AcceptFingerprint(question.Fingerprint);
   SaveProject();
   if (!project_->Device().IsConnected()) ConnectActExecute();
