@@ -20,7 +20,6 @@ TEST(ConnectionTextsTest, ThePanelSaysWhetherTheConnectionIsEncrypted) {
     const char* tool_tip;
   } cases[] = {
       {true, tmIfOffered, true, "Connected (TLS)", "Encrypted: FTP over TLS"},
-      {true, tmRequire, true, "Connected (TLS)", "Encrypted: FTP over TLS"},
       {false, tmIfOffered, false, "Connected (plain FTP)",
        "Not encrypted: the server does not offer TLS"},
       {false, tmIfOffered, true, "Connected (plain data)",
