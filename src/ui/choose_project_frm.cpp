@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <system_error>
 
+#include "project/project.h"
 #include "project/project_errors.h"
 #include "project/project_header.h"
 #include "ui/error_box.h"
@@ -30,6 +31,19 @@ QLineEdit* NamedEdit(const char* name, QWidget* parent) {
   edit->setObjectName(QLatin1String(name));
   edit->setMinimumWidth(260);
   return edit;
+}
+
+// A choice of modes, each item's data the mode's value.
+QComboBox* ModeBox(const char* name, std::initializer_list<std::pair<const char*, int>> items,
+                   QWidget* parent) {
+  auto* box = new QComboBox(parent);  // owned by parent
+  box->setObjectName(QLatin1String(name));
+  for (const auto& [caption, value] : items) box->addItem(QString::fromUtf8(caption), value);
+  return box;
+}
+
+void SelectMode(QComboBox* box, int value) {
+  box->setCurrentIndex(std::max(0, box->findData(value)));
 }
 
 }  // namespace
@@ -71,6 +85,15 @@ TChooseProjectFrm::TChooseProjectFrm(TSettingsStore& store, QWidget* parent)
   form->addRow(QStringLiteral("Login"), login_edt_);
   form->addRow(QStringLiteral("Password"), password_edt_);
   form->addRow(QStringLiteral("Remote path"), remote_folder_edt_);
+  data_mode_cbx_ =
+      ModeBox("DataModeCbx",
+              {{"Automatic", dmAutomatic}, {"Passive", dmPassive}, {"Active", dmActive}}, this);
+  tls_mode_cbx_ = ModeBox(
+      "TlsModeCbx",
+      {{"Use TLS if offered", tmIfOffered}, {"Require TLS", tmRequire}, {"Plain FTP", tmPlain}},
+      this);
+  form->addRow(QStringLiteral("Data connections"), data_mode_cbx_);
+  form->addRow(QStringLiteral("Encryption"), tls_mode_cbx_);
 
   auto* buttons =
       new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);  // owned by this
@@ -90,6 +113,7 @@ TChooseProjectFrm::TChooseProjectFrm(TSettingsStore& store, QWidget* parent)
     local_folder_cbx_->setEditText({});
   });
   UpdateDeleteButton();
+  ShowSettings(TProjectHeader({}, {}, {}, {}));
 }
 
 int TChooseProjectFrm::ExecuteChoose(const std::string& path, const TProjectHeader* shown) {
@@ -140,6 +164,38 @@ std::string TChooseProjectFrm::RemotePath() const {
   return Std(remote_folder_edt_->text());
 }
 
+TFtpDataMode TChooseProjectFrm::DataMode() const {
+  return static_cast<TFtpDataMode>(data_mode_cbx_->currentData().toInt());
+}
+TFtpTlsMode TChooseProjectFrm::TlsMode() const {
+  return static_cast<TFtpTlsMode>(tls_mode_cbx_->currentData().toInt());
+}
+
+TProjectHeader TChooseProjectFrm::Settings(const TProjectHeader& old) const {
+  TProjectHeader settings = old;
+  settings.Host = Host();
+  settings.Login = Login();
+  settings.Password = Password();
+  settings.RemotePath = RemotePath();
+  settings.DataMode = DataMode();
+  settings.TlsMode = TlsMode();
+  if (settings.Host != old.Host) {
+    // Another server: what the old one presented or offered says nothing.
+    settings.AcceptedFingerprint.clear();
+    settings.TlsOffered = false;
+  }
+  return settings;
+}
+
+void TChooseProjectFrm::WriteTo(TProject& project) const {
+  const TProjectHeader settings = Settings(project.Header());
+  project.SetHeader(settings.Host, settings.Login, settings.Password, settings.RemotePath);
+  project.SetDataMode(settings.DataMode);
+  project.SetTlsMode(settings.TlsMode);
+  project.AcceptFingerprint(settings.AcceptedFingerprint);
+  if (!settings.TlsOffered) project.ForgetTlsOffered();
+}
+
 std::vector<std::string> TChooseProjectFrm::Folders() const {
   std::vector<std::string> folders;
   for (int i = 0; i < local_folder_cbx_->count(); ++i)
@@ -170,7 +226,7 @@ void TChooseProjectFrm::DeleteProject(const std::string& path) {
     if (listed >= 0) local_folder_cbx_->removeItem(listed);
     local_folder_cbx_->setEditText(text);
   }
-  ShowSettings(TProjectHeader());
+  ShowSettings(TProjectHeader({}, {}, {}, {}));
   // Only the list: a folder typed and never confirmed is not stored.
   ravelo::SaveProjectList(store_, Folders());
   UpdateDeleteButton();
@@ -225,6 +281,8 @@ void TChooseProjectFrm::ShowSettings(const TProjectHeader& header) {
   login_edt_->setText(Qs(header.Login));
   password_edt_->setText(Qs(header.Password));
   remote_folder_edt_->setText(Qs(header.RemotePath));
+  SelectMode(data_mode_cbx_, header.DataMode);
+  SelectMode(tls_mode_cbx_, header.TlsMode);
 }
 
 }  // namespace ravelo

@@ -5,12 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "net/ftp_connection_modes.h"
+
 class QComboBox;
 class QLineEdit;
 class QPushButton;
 
 namespace ravelo {
 
+class TProject;
 class TSettingsStore;
 struct TProjectHeader;
 
@@ -19,7 +22,8 @@ struct TProjectHeader;
 // folders live in the settings store; OK adds the chosen one. Picking or
 // typing a folder whose project file exists shows that file's settings;
 // a folder without one keeps the settings shown, as a start for a new
-// project. The password is masked. One dialog is made at start-up and
+// project (at first those of a new project: "Automatic" data connections,
+// "Use TLS if offered"). The password is masked. One dialog is made at start-up and
 // reused. GUI thread only.
 class TChooseProjectFrm : public QDialog {
   Q_OBJECT
@@ -43,6 +47,14 @@ class TChooseProjectFrm : public QDialog {
   std::string Login() const;
   std::string Password() const;
   std::string RemotePath() const;
+  TFtpDataMode DataMode() const;
+  TFtpTlsMode TlsMode() const;
+  // The settings shown, for a project whose settings were old: a
+  // certificate accepted for the old host, and its having offered TLS,
+  // are forgotten when the host changes.
+  TProjectHeader Settings(const TProjectHeader& old) const;
+  // Writes Settings(project.Header()) to the project.
+  void WriteTo(TProject& project) const;
 
   // The known folders, in list order.
   std::vector<std::string> Folders() const;
@@ -76,6 +88,8 @@ class TChooseProjectFrm : public QDialog {
   QLineEdit* login_edt_;
   QLineEdit* password_edt_;
   QLineEdit* remote_folder_edt_;
+  QComboBox* data_mode_cbx_;
+  QComboBox* tls_mode_cbx_;
 };
 
 }  // namespace ravelo

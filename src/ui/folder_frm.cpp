@@ -26,6 +26,7 @@
 #include "ui/action_images.h"
 #include "ui/choose_project_frm.h"
 #include "ui/confirm_replace_frm.h"
+#include "ui/connection_texts.h"
 #include "ui/display_strategy.h"
 #include "ui/display_texts.h"
 #include "ui/error_box.h"
@@ -264,14 +265,11 @@ std::unique_ptr<TProject> TFolderFrm::ChooseProject(const std::string& initial_p
   std::string file_name = chooser.GetProjectFileName();
   if (file_name.empty()) throw EProjectNotChosen();
   file_name = std::filesystem::absolute(file_name).lexically_normal().string();
-  std::unique_ptr<TProject> project;
-  if (std::filesystem::exists(file_name)) {
-    project = TProject::CreateFromFile(file_name, NewProjectOptions());
-    project->SetHeader(chooser.Host(), chooser.Login(), chooser.Password(), chooser.RemotePath());
-  } else {
-    project = TProject::Create(chooser.Host(), chooser.Login(), chooser.Password(),
-                               chooser.RemotePath(), file_name, NewProjectOptions());
-  }
+  std::unique_ptr<TProject> project =
+      std::filesystem::exists(file_name)
+          ? TProject::CreateFromFile(file_name, NewProjectOptions())
+          : TProject::Create({}, {}, {}, {}, file_name, NewProjectOptions());
+  chooser.WriteTo(*project);
   std::filesystem::create_directories(project->LocalRoot());
   return project;
 }
@@ -322,14 +320,7 @@ void TFolderFrm::CloseProject() {
     device.Disconnect();
     WaitForOperations();
   }
-  TSaveResult saved;
-  try {
-    saved = project_->Save(TProjectFlags{device.AutoUploadFresh(), connected});
-  } catch (const std::exception& error) {
-    saved = {false, error.what()};
-  }
-  if (!saved)
-    ShowErrorBox(this, Qs("Project '" + project_->FileName() + "' Was Not Saved: " + saved.Error));
+  SaveProject(TProjectFlags{device.AutoUploadFresh(), connected});
   shown_ = nullptr;
   project_.reset();  // none while its nodes report their removal
   WaitForOperations();
@@ -340,6 +331,17 @@ void TFolderFrm::CloseProject() {
   main_sbr_->SetConnectionText({});
   const QSignalBlocker quiet(projects_cbx_);
   projects_cbx_->clear();
+}
+
+void TFolderFrm::SaveProject(const std::optional<TProjectFlags>& flags) {
+  TSaveResult saved;
+  try {
+    saved = flags ? project_->Save(*flags) : project_->Save();
+  } catch (const std::exception& error) {
+    saved = {false, error.what()};
+  }
+  if (!saved)
+    ShowErrorBox(this, Qs("Project '" + project_->FileName() + "' Was Not Saved: " + saved.Error));
 }
 
 void TFolderFrm::RefreshProjectList() {
@@ -467,7 +469,9 @@ void TFolderFrm::Connected() {
   SetStrategy(skConnected);
   if (shown_ != nullptr) SetShownFolder(*shown_);
   main_sbr_->SetConnection(TMainSbr::lkConnected);
-  main_sbr_->SetConnectionText(QStringLiteral("Connected"));
+  const TConnectionPanel panel =
+      ConnectedPanel(project_->Device().Encrypted(), project_->TlsMode(), project_->TlsOffered());
+  main_sbr_->SetConnectionText(Qs(panel.Text), Qs(panel.ToolTip));
   actions_[aiConnect]->setText(QStringLiteral("Disconnect"));
   TransfersEndedHere();
 }
@@ -487,6 +491,14 @@ void TFolderFrm::ConnectFailed(const std::exception& error) {
   main_sbr_->SetErrorText(ErrorPanelText(ConnectErrorText(error.what())));
   // A project that connected at once has shown nothing yet.
   if (shown_ != nullptr) shown_->Open();
+  // Asked from the event loop once the device has ended its connect (a
+  // post from the main thread would run at once), so that accepting can
+  // connect again.
+  if (auto question = CertificateQuestion(error, project_->Host())) {
+    QTimer::singleShot(0, this, [this, project = project_.get(), question = std::move(*question)] {
+      AcceptCertificate(project, question);
+    });
+  }
 }
 
 void TFolderFrm::TransfersStarted(std::int64_t base) {

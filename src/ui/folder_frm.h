@@ -5,6 +5,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,7 @@ class TPathTbr;
 class TProgressFrm;
 class TResolveFrm;
 class TSynFolder;
+struct TCertificateQuestion;
 
 struct TDropOutcome;
 
@@ -142,6 +144,9 @@ class TFolderFrm : public QMainWindow, public IConnectionWatcher {
   // Stops the open project's operations, saves it (a failure is shown) and
   // frees it.
   void CloseProject();
+  // Saves the open project, with flags instead of the device's when given;
+  // a failure is shown.
+  void SaveProject(const std::optional<TProjectFlags>& flags = std::nullopt);
   void RefreshProjectList();
   void ProjectsCbxChange(int index);
   // The known folders' index of the open project; -1 when not known.
@@ -155,6 +160,10 @@ class TFolderFrm : public QMainWindow, public IConnectionWatcher {
   void RunAction(TActionId action);
   void ExecuteAction(TActionId action);
   void ConnectActExecute();
+  // Asks whether to accept the certificate project's connect refused when
+  // project is still the open one; accepted, the project keeps it, is saved
+  // and connects again.
+  void AcceptCertificate(const TProject* project, const TCertificateQuestion& question);
   void FolderUpActExecute();
   void CreateActExecute(bool folder);
   void ResolveActExecute();

@@ -13,6 +13,7 @@
 #include "sync/syn_file.h"
 #include "sync/syn_folder.h"
 #include "ui/choose_project_frm.h"
+#include "ui/connection_texts.h"
 #include "ui/display_strategy.h"
 #include "ui/display_texts.h"
 #include "ui/error_box.h"
@@ -23,6 +24,7 @@
 #include "ui/path_bar.h"
 #include "ui/path_tbr.h"
 #include "ui/qt_text.h"
+#include "ui/question_box.h"
 #include "ui/resolve_frm.h"
 
 namespace ravelo {
@@ -128,6 +130,16 @@ void TFolderFrm::ConnectActExecute() {
   device.Connect();
 }
 
+void TFolderFrm::AcceptCertificate(const TProject* project, const TCertificateQuestion& question) {
+  // Never for another project than the one refused, before or after asking.
+  if (project_.get() != project || !AskQuestion(this, Qs(question.Text)) ||
+      project_.get() != project)
+    return;
+  project_->AcceptFingerprint(question.Fingerprint);
+  SaveProject();
+  if (!project_->Device().IsConnected()) ConnectActExecute();
+}
+
 void TFolderFrm::FolderUpActExecute() {
   if (shown_ == nullptr) return;
   if (auto* parent = dynamic_cast<TSynFolder*>(shown_->Parent())) {
@@ -209,7 +221,7 @@ void TFolderFrm::EditProjectActExecute() {
   if (index < 0) return;
   TChooseProjectFrm& chooser = *choose_project_frm_;
   if (chooser.ExecuteEdit(index, project_->Header()) != QDialog::Accepted || !project_) return;
-  project_->SetHeader(chooser.Host(), chooser.Login(), chooser.Password(), chooser.RemotePath());
+  chooser.WriteTo(*project_);
 }
 
 void TFolderFrm::OpenProjectActExecute() {

@@ -22,7 +22,8 @@ TMainSbr::TMainSbr(QWidget* parent) : QStatusBar(parent) {
 
   connection_pnl_ = new QWidget(this);  // owned by this
   connection_pnl_->setObjectName(QStringLiteral("ConnectionPnl"));
-  connection_pnl_->setFixedWidth(kPanelWidth);
+  // Wider when it tells a plain connection.
+  connection_pnl_->setMinimumWidth(kPanelWidth);
   connection_pnl_->setCursor(Qt::PointingHandCursor);
   connection_pnl_->installEventFilter(this);
   auto* row = new QHBoxLayout(connection_pnl_);  // owned by the panel
@@ -64,8 +65,9 @@ void TMainSbr::SetConnection(TLink link) {
                      : ConnectionImage(link == lkConnected).pixmap(kImageSize, kImageSize));
 }
 
-void TMainSbr::SetConnectionText(const QString& text) {
+void TMainSbr::SetConnectionText(const QString& text, const QString& tool_tip) {
   connection_lbl_->setText(text);
+  connection_pnl_->setToolTip(tool_tip);
 }
 
 void TMainSbr::SetSizeText(const QString& text) {
@@ -95,6 +97,10 @@ QString TMainSbr::PanelText(int panel) const {
     default:
       return error_;
   }
+}
+
+QString TMainSbr::ConnectionToolTip() const {
+  return connection_pnl_->toolTip();
 }
 
 bool TMainSbr::ProgressShown() const {

@@ -24,7 +24,8 @@ class TMainSbr : public QStatusBar {
   // Panel 0: no picture without a project.
   enum TLink { lkNone, lkDisconnected, lkConnected };
   void SetConnection(TLink link);
-  void SetConnectionText(const QString& text);
+  // The text, and the panel's tool tip (whether the link is encrypted).
+  void SetConnectionText(const QString& text, const QString& tool_tip = {});
   void SetSizeText(const QString& text);
   void SetErrorText(const QString& text);
   // Panel 2 shows the progress bar instead of the error while shown.
@@ -33,6 +34,7 @@ class TMainSbr : public QStatusBar {
 
   // The panel's text (the whole error text for panel 2).
   QString PanelText(int panel) const;
+  QString ConnectionToolTip() const;
   bool ProgressShown() const;
   int Progress() const;
 

@@ -24,6 +24,7 @@ class ChooseProjectFrmTest : public QObject {
   std::string Folder(const char* name) const { return (dir.Path() / name).string(); }
   QString Field(const char* name) const { return dialog->findChild<QLineEdit*>(name)->text(); }
   QComboBox* Folders() const { return dialog->findChild<QComboBox*>("LocalFolderCbx"); }
+  QComboBox* Box(const char* name) const { return dialog->findChild<QComboBox*>(name); }
   bool DeleteEnabled() const { return dialog->findChild<QPushButton*>("DeleteBtn")->isEnabled(); }
   // Runs ExecuteChoose(path), doing check, then closing with OK or Cancel.
   int Choose(const std::string& path, const std::function<void()>& check, bool ok) {
@@ -44,7 +45,10 @@ class ChooseProjectFrmTest : public QObject {
     store = std::make_unique<TSettingsStore>(dir / "settings");
     SaveProjectList(*store, {Folder("known")});
     TProjectWriter project;  // a header and no file records
-    TProjectHeader("known.example:2121", "me", "secret", "/www").WriteTo(project);
+    TProjectHeader known("known.example:2121", "me", "secret", "/www");
+    known.DataMode = dmActive;
+    known.TlsMode = tmRequire;
+    known.WriteTo(project);
     project.WriteInt32(0);
     dir.CreateFile("known/known.rvlp", project.Bytes());
     SetErrorBox([this](QWidget*, const QString& message) { errors << message; });
@@ -75,6 +79,32 @@ class ChooseProjectFrmTest : public QObject {
     QCOMPARE(dialog->GetProjectFileName(), Folder("new") + "/new.rvlp");
     QCOMPARE(LoadProjectList(*store), (std::vector<std::string>{Folder("known"), Folder("new")}));
     QVERIFY(errors.isEmpty());
+  }
+
+  void theModesAreShownAndWrittenAndAnotherHostForgetsTheCertificate() {
+    QCOMPARE(Box("DataModeCbx")->currentText(), QStringLiteral("Automatic"));  // a new project
+    QCOMPARE(Box("TlsModeCbx")->currentText(), QStringLiteral("Use TLS if offered"));
+    Choose(
+        Folder("known"),
+        [&] {
+          QCOMPARE(Box("DataModeCbx")->currentText(), QStringLiteral("Active"));
+          QCOMPARE(Box("TlsModeCbx")->currentText(), QStringLiteral("Require TLS"));
+          Box("DataModeCbx")->setCurrentText(QStringLiteral("Passive"));
+          Box("TlsModeCbx")->setCurrentText(QStringLiteral("Plain FTP"));
+        },
+        true);
+    TProjectHeader old("known.example:2121", "me", "secret", "/www");
+    old.AcceptedFingerprint = std::string(64, 'A');
+    old.TlsOffered = true;
+    for (const auto& [host, kept] :
+         {std::pair{"known.example:2121", true}, {"other.example", false}}) {
+      dialog->findChild<QLineEdit*>("HostEdt")->setText(QString::fromUtf8(host));
+      const TProjectHeader settings = dialog->Settings(old);
+      QCOMPARE(settings.DataMode, dmPassive);
+      QCOMPARE(settings.TlsMode, tmPlain);
+      QCOMPARE(settings.AcceptedFingerprint, kept ? old.AcceptedFingerprint : std::string());
+      QCOMPARE(settings.TlsOffered, kept);
+    }
   }
 
   void cancelStoresNothingAndDeleteForgets() {

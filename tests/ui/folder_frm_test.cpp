@@ -31,6 +31,7 @@
 #include "support/test_client_settings.h"
 #include "ui/choose_project_frm.h"
 #include "ui/confirm_replace_frm.h"
+#include "ui/connection_texts.h"
 #include "ui/error_box.h"
 #include "ui/files_lvw.h"
 #include "ui/files_mime.h"
@@ -39,6 +40,7 @@
 #include "ui/progress_frm.h"
 #include "ui/qt_main_thread.h"
 #include "ui/qt_text.h"
+#include "ui/question_box.h"
 #include "ui/resolve_frm.h"
 
 namespace ravelo {
@@ -93,9 +95,10 @@ class FolderFrmTest : public ::testing::Test {
     SetErrorBox({});
   }
 
-  void StartFtp(long rate = 0) {
+  void StartFtp(long rate = 0, TFtpTestServer::TTls tls = TFtpTestServer::kPlain) {
     TFtpTestServer::TOptions options;
     options.TransferRate = rate;
+    options.Tls = tls;
     ftp = std::make_unique<TFtpTestServer>(options);
     ftp->Home().CreateDir("www");
   }
@@ -240,7 +243,10 @@ TEST_F(FolderFrmTest, ConnectBrowseOpenEditAndUploadFresh) {
 
   window->Action(aiConnect)->trigger();
   ASSERT_TRUE(Settled([&] { return window->Files().rowCount() == 3; }));
-  EXPECT_EQ(Panel(0), "Connected");
+  // A new project tries TLS; the plain server's connection is shown as such.
+  EXPECT_EQ(Panel(0), "Connected (plain FTP)");
+  EXPECT_EQ(Std(window->MainSbr().ConnectionToolTip()),
+            "Not encrypted: the server does not offer TLS");
   EXPECT_EQ(Captions(), (std::vector<std::string>{"docs", "index.html", "notes.txt"}));
   EXPECT_EQ(State("index.html"), nsNotCached);
   EXPECT_TRUE(Cut("index.html"));
@@ -503,6 +509,36 @@ TEST_F(FolderFrmTest, ALoginErrorShowsWithoutThePassword) {
   EXPECT_EQ(Panel(2), "Error: Login incorrect: \"*****\" is wrong");
   EXPECT_EQ(window->ChooseProjectFrm().findChild<QLineEdit*>("PasswordEdt")->echoMode(),
             QLineEdit::Password);
+}
+
+TEST_F(FolderFrmTest, ACertificateThatDoesNotVerifyIsAskedAboutAndAcceptedForTheProject) {
+  StartFtp(0, TFtpTestServer::kSelfSigned);
+  std::vector<std::string> questions;
+  bool accept = false;
+  SetQuestionBox([&](QWidget*, const QString& question) {
+    questions.push_back(Std(question));
+    return accept;
+  });
+  const std::string file = MakeProject(ftp->HostPort(), TFtpTestServer::kPassword);
+  Start(file);
+  ASSERT_TRUE(Settled());
+  for (const bool answer : {false, true}) {
+    accept = answer;
+    window->Action(aiConnect)->trigger();
+    ASSERT_TRUE(Settled([&] { return questions.size() == (answer ? 2u : 1u); }));
+    EXPECT_NE(questions.back().find(GroupedFingerprint(ftp->Fingerprint())), std::string::npos);
+    if (!answer) {
+      EXPECT_EQ(Panel(0), "Disconnected");
+      EXPECT_TRUE(Panel(2).starts_with("Error: Server Certificate Not Trusted")) << Panel(2);
+      EXPECT_EQ(window->Project()->AcceptedFingerprint(), "");
+    }
+  }
+  ASSERT_TRUE(Settled([&] { return window->StrategyKind() == skConnected; }));
+  EXPECT_EQ(Panel(0), "Connected (TLS)");
+  EXPECT_EQ(window->Project()->AcceptedFingerprint(), ftp->Fingerprint());
+  EXPECT_EQ(TProjectHeader::CreateFromFile(file).AcceptedFingerprint, ftp->Fingerprint());
+  SetQuestionBox({});
+  EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(FolderFrmTest, KnownProjectsSwitchAndAMissingOneIsForgotten) {
