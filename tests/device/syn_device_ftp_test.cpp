@@ -76,17 +76,6 @@ class SynDeviceFtpTest : public ::testing::Test {
     return loop.RunUntil(
         [&] { return device->FileWatcher().IsQuiet() && TWaiter::LiveCount() == 0; });
   }
-  // Writes a file below the server's home with the given time.
-  void PutRemote(const std::string& path, const std::string& content, std::time_t seconds) {
-    const auto file = ftp->Home().CreateFile(path, content);
-    std::filesystem::last_write_time(file, std::filesystem::file_time_type::clock::from_sys(
-                                               std::chrono::system_clock::from_time_t(seconds)));
-  }
-  int LogCount(const std::string& prefix) const {
-    int count = 0;
-    for (const std::string& line : ftp->Log()) count += line.starts_with(prefix) ? 1 : 0;
-    return count;
-  }
   TSynFile& File(TSynFolder& folder, const std::string& name) {
     auto* file = dynamic_cast<TSynFile*>(folder.FindChild(name));
     if (file == nullptr) throw std::runtime_error("no file " + name);
@@ -113,8 +102,8 @@ class SynDeviceFtpTest : public ::testing::Test {
 
 TEST_F(SynDeviceFtpTest, EditsOnEitherSideShowAndTheShownFolderUploadsItsFreshFiles) {
   StartFtp();
-  PutRemote("www/index.html", "home", before);
-  PutRemote("www/docs/page.html", "first", before);
+  ftp->Put("www/index.html", "home", before);
+  ftp->Put("www/docs/page.html", "first", before);
   dir.CreateFile("docs/local.html", "mine");
   dir.CreateDir("other");
   Connect();
@@ -133,17 +122,17 @@ TEST_F(SynDeviceFtpTest, EditsOnEitherSideShowAndTheShownFolderUploadsItsFreshFi
   dir.CreateFile("docs/page.html", "my edit");
   ASSERT_TRUE(loop.RunUntil([&] { return page.GetState() == nsFresh; }));
   ASSERT_TRUE(Settled());
-  EXPECT_EQ(LogCount("STOR"), 0);
+  EXPECT_EQ(ftp->LogCount("STOR"), 0);
   // A change in any watched folder sends the shown folder's fresh files.
   device->SetAutoUploadFresh(true);
   dir.CreateFile("other/note.txt", "x");
   ASSERT_TRUE(loop.RunUntil([&] { return page.GetState() == nsSynchronized; }));
   ASSERT_TRUE(Settled());
   EXPECT_EQ(ftp->Home().ReadFile("www/docs/page.html"), "my edit");
-  EXPECT_EQ(LogCount("STOR"), 1);  // local.html is not on the server
+  EXPECT_EQ(ftp->LogCount("STOR"), 1);  // local.html is not on the server
 
   // Later than the upload, by whole minutes.
-  PutRemote("www/docs/page.html", "a colleague's edit", (std::time(nullptr) / 60 + 2) * 60);
+  ftp->Put("www/docs/page.html", "a colleague's edit", (std::time(nullptr) / 60 + 2) * 60);
   docs.ForgetRemoteListing();
   Run([&] { docs.Open(); });
   EXPECT_EQ(page.GetState(), nsExpired);
@@ -171,14 +160,14 @@ TEST_F(SynDeviceFtpTest, ANeverSynchronizedTwinIsNeverOverwritten) {
   Connect();
   // The twins appear on the server after the listing; the local copies
   // are saved again with auto upload on.
-  for (const auto& name : names) PutRemote("www/" + name, "server " + name, before);
+  for (const auto& name : names) ftp->Put("www/" + name, "server " + name, before);
   for (const auto& name : names) dir.CreateFile(name, "saved " + name);
   ASSERT_TRUE(loop.RunUntil([&] { return device->FileWatcher().Reports() >= 1; }));
   ASSERT_TRUE(Settled());
   Run([&] {
     for (const auto& name : names) File(*root, name).Synchronize();
   });
-  EXPECT_EQ(LogCount("STOR"), 0);
+  EXPECT_EQ(ftp->LogCount("STOR"), 0);
   EXPECT_EQ(Failures(), 3);
   for (const auto& name : names) {
     EXPECT_EQ(File(*root, name).GetState(), nsUnknown) << name;
@@ -199,7 +188,7 @@ TEST_F(SynDeviceFtpTest, ANeverSynchronizedTwinIsNeverOverwritten) {
   EXPECT_EQ(b.GetState(), nsSynchronized);
   EXPECT_EQ(c.GetState(), nsNotCached);
   EXPECT_EQ(File(*root, "c (local).txt").GetState(), nsFresh);
-  EXPECT_EQ(LogCount("STOR"), 0);
+  EXPECT_EQ(ftp->LogCount("STOR"), 0);
 }
 
 // Passive data connections and FTP over TLS carry a listing, a download and
@@ -221,7 +210,7 @@ TEST_F(SynDeviceFtpTest, PassiveModeAndTlsCarryEveryOperation) {
     TFtpTestServer::TOptions options;
     options.Tls = row.tls;
     ftp = std::make_unique<TFtpTestServer>(options);
-    PutRemote("www/page.html", "remote page", before);
+    ftp->Put("www/page.html", "remote page", before);
     dir.CreateFile("docs/new.html", "my page");
     MakeDevice(TestClientSettings());
     TSiteSettings site{ftp->HostPort(), TFtpTestServer::kUser, TFtpTestServer::kPassword, "/www"};
@@ -237,9 +226,10 @@ TEST_F(SynDeviceFtpTest, PassiveModeAndTlsCarryEveryOperation) {
     Run([&] { root->FolderByName("docs")->Synchronize(); });
     EXPECT_EQ(ftp->Home().ReadFile("www/docs/new.html"), "my page");
     EXPECT_EQ(Failures(), 0);
-    EXPECT_EQ(LogCount("PROT P") > 0, row.encrypted);
+    EXPECT_EQ(ftp->LogCount("PROT P") > 0, row.encrypted);
     // Every data connection opened the row's way.
-    EXPECT_EQ(LogCount(row.data_command), LogCount("LIST") + LogCount("RETR") + LogCount("STOR"));
+    EXPECT_EQ(ftp->LogCount(row.data_command),
+              ftp->LogCount("LIST") + ftp->LogCount("RETR") + ftp->LogCount("STOR"));
     device->Disconnect();
     ASSERT_TRUE(loop.RunUntil([&] { return !device->IsConnected(); }));
     ASSERT_TRUE(WaitForWaiters(loop));
@@ -285,8 +275,8 @@ TEST_F(SynDeviceFtpTest, TransfersAreRoutedByTypeAndCountedPerBatch) {
   constexpr std::int64_t kSize = 48 * 1024;
   const std::string content(kSize, 'x');
   for (const char* name : {"www/a.txt", "www/b.zzz", "www/old.txt", "www/x.zzz"})
-    PutRemote(name, content, before);
-  PutRemote("www/c.zzz", "short", before);
+    ftp->Put(name, content, before);
+  ftp->Put("www/c.zzz", "short", before);
   ftp->Home().CreateDir("www/sub");
   Connect();
   Run([&] {
@@ -295,7 +285,7 @@ TEST_F(SynDeviceFtpTest, TransfersAreRoutedByTypeAndCountedPerBatch) {
     root->FolderByName("sub")->Open();
   });
   EXPECT_EQ(Failures(), 0);
-  EXPECT_EQ(LogCount("USER"), 1);  // the general server's connection only
+  EXPECT_EQ(ftp->LogCount("USER"), 1);  // the general server's connection only
 
   watcher->log.Clear();
   Run([&] {
@@ -305,10 +295,10 @@ TEST_F(SynDeviceFtpTest, TransfersAreRoutedByTypeAndCountedPerBatch) {
   EXPECT_THAT(watcher->log.Events(), ElementsAre("transfers ended", "transfers started 0"));
   EXPECT_EQ(device->AsciiServer().GetTransferred(), kSize);
   EXPECT_EQ(device->BinaryServer().GetTransferred(), kSize);
-  EXPECT_EQ(LogCount("USER"), 3);
+  EXPECT_EQ(ftp->LogCount("USER"), 3);
 
   // Listed short, larger now: the position overtakes the expected total.
-  PutRemote("www/c.zzz", content, before);
+  ftp->Put("www/c.zzz", content, before);
   watcher->log.Clear();
   File(*root, "c.zzz").Synchronize();
   std::int64_t last_total = 0;
@@ -327,7 +317,7 @@ TEST_F(SynDeviceFtpTest, TransfersAreRoutedByTypeAndCountedPerBatch) {
 TEST_F(SynDeviceFtpTest, ADisconnectEndsQueuedTransfersWithoutErrors) {
   StartFtp(64 * 1024);
   const std::vector<std::string> names = {"1.zzz", "2.zzz", "3.zzz"};
-  for (const auto& name : names) PutRemote("www/" + name, std::string(64 * 1024, 'x'), before);
+  for (const auto& name : names) ftp->Put("www/" + name, std::string(64 * 1024, 'x'), before);
   Connect();
   for (const auto& name : names) File(*root, name).Synchronize();
   ASSERT_TRUE(loop.RunUntil([&] { return device->BinaryServer().GetTransferred() > 0; }));

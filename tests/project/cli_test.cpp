@@ -67,7 +67,7 @@ class CliTest : public ::testing::Test {
   // Listings may show minutes only: the server's times are whole minutes,
   // well past, later by minutes for each edit.
   void PutRemote(const std::string& path, const std::string& content, int minute) {
-    SetTime(ftp->Home().CreateFile("www/" + path, content), before + minute * 60);
+    ftp->Put("www/" + path, content, before + minute * 60);
   }
   // A local edit: the content, a time ten seconds past the copy's.
   void EditLocal(const std::string& path, const std::string& content) {
@@ -75,10 +75,6 @@ class CliTest : public ::testing::Test {
     const auto time = fs::last_write_time(file) + std::chrono::seconds(10);
     dir.CreateFile("site/" + path, content);
     fs::last_write_time(file, time);
-  }
-  static void SetTime(const fs::path& file, std::time_t seconds) {
-    fs::last_write_time(
-        file, fs::file_time_type::clock::from_sys(std::chrono::system_clock::from_time_t(seconds)));
   }
   std::string Local(const std::string& path) const { return dir.ReadFile("site/" + path); }
   std::string Remote(const std::string& path) const { return ftp->Home().ReadFile("www/" + path); }

@@ -83,12 +83,6 @@ class ProjectFtpTest : public ::testing::Test {
     if (file == nullptr) throw std::runtime_error("no file " + path);
     return *file;
   }
-  static void PutRemote(const TFtpTestServer& server, const std::string& path,
-                        const std::string& content, std::time_t seconds) {
-    const auto file = server.Home().CreateFile(path, content);
-    std::filesystem::last_write_time(file, std::filesystem::file_time_type::clock::from_sys(
-                                               std::chrono::system_clock::from_time_t(seconds)));
-  }
   // The file as a version before the settings after the two flags wrote
   // it: their bytes cut from the header block.
   void CutToOldFormat() {
@@ -125,7 +119,7 @@ TEST_F(ProjectFtpTest, AnOlderFileKeepsEveryStateAcrossTheSwitchToExactTimes) {
     SCOPED_TRACE(machine_listings ? "MLSD" : "LIST only");
     const auto ftp = StartFtp(TFtpTestServer::kPlain, machine_listings ? "" : "MLST");
     for (const char* path : {"www/same.txt", "www/edited.txt", "www/theirs.txt", "www/d/deep.txt"})
-      PutRemote(*ftp, path, path, before);
+      ftp->Put(path, path, before);
     std::filesystem::remove_all(dir / "site");
     project = TProject::Create(ftp->HostPort(), TFtpTestServer::kUser, TFtpTestServer::kPassword,
                                "/www", file_name);
@@ -151,7 +145,7 @@ TEST_F(ProjectFtpTest, AnOlderFileKeepsEveryStateAcrossTheSwitchToExactTimes) {
     EXPECT_EQ(File("d/deep.txt").Times().SyncedRemoteTime.Kind(), TTimeKind::Minute);
     project->SetPreciseTimes(true);
     dir.CreateFile("site/edited.txt", "my edit");
-    PutRemote(*ftp, "www/theirs.txt", "a colleague's", before + 120);
+    ftp->Put("www/theirs.txt", "a colleague's", before + 120);
     ASSERT_EQ(Connect(), "connected");
     Run([&] { project->Root().FolderByName("d")->Open(); });
     const struct {

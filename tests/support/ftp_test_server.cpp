@@ -117,4 +117,18 @@ std::string TFtpTestServer::HostPort() const {
   return host + ":" + std::to_string(port_);
 }
 
+int TFtpTestServer::LogCount(const std::string& prefix) const {
+  int count = 0;
+  for (const std::string& line : Log()) count += line.starts_with(prefix) ? 1 : 0;
+  return count;
+}
+
+std::filesystem::path TFtpTestServer::Put(const std::string& path, const std::string& content,
+                                          std::time_t seconds) const {
+  const auto file = home_.CreateFile(path, content);
+  std::filesystem::last_write_time(file, std::filesystem::file_time_type::clock::from_sys(
+                                             std::chrono::system_clock::from_time_t(seconds)));
+  return file;
+}
+
 }  // namespace ravelo::test

@@ -2,6 +2,8 @@
 
 #include <sys/types.h>
 
+#include <ctime>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -55,6 +57,11 @@ class TFtpTestServer {
   // What the server received and answered so far, one a line: each
   // command ("CWD docs") and the code of each reply ("550"), in order.
   std::vector<std::string> Log() const;
+  // How many lines of Log() begin with prefix.
+  int LogCount(const std::string& prefix) const;
+  // Writes a file below the home with the given modification time.
+  std::filesystem::path Put(const std::string& path, const std::string& content,
+                            std::time_t seconds) const;
 
  private:
   TTempDir home_;

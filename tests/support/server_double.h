@@ -17,7 +17,6 @@
 #include <algorithm>
 #include <exception>
 #include <functional>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -77,10 +76,6 @@ class TServerDouble : public IServer {
                           TDateTime time = 1) {
     std::lock_guard lock(mutex_);
     raw_entries_.push_back({folder, std::move(name), is_folder, time});
-  }
-  void RemoveEntry(const std::string& path) {
-    std::lock_guard lock(mutex_);
-    EraseTree(path);
   }
   bool Exists(const std::string& path) const {
     std::lock_guard lock(mutex_);
@@ -294,11 +289,6 @@ class TServerDouble : public IServer {
     if (path.empty() || IsFolder(path)) return;
     MakeFolders(ParentOf(path));
     entries_[path] = TEntry{true, {}, 0};
-  }
-  void EraseTree(const std::string& path) {
-    for (auto it = entries_.begin(); it != entries_.end();)
-      it = it->first == path || it->first.starts_with(path + "/") ? entries_.erase(it)
-                                                                  : std::next(it);
   }
   std::vector<std::pair<std::string, const TEntry*>> Children(const std::string& path) const {
     std::vector<std::pair<std::string, const TEntry*>> children;

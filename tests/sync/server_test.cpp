@@ -109,14 +109,14 @@ TEST_F(TServerTest, UploadSendsNothingOverACopyChangedOnTheServer) {
     const char* name;
     std::time_t changed_at;
   } rows[] = {{"later.txt", listed + 3600}, {"same-minute.txt", listed + 20}};
-  for (const auto& row : rows) PutRemote(std::string("www/") + row.name, "original", listed);
+  for (const auto& row : rows) ftp->Put(std::string("www/") + row.name, "original", listed);
   Open(*root);
   Run([&] {
     for (const auto& row : rows) File(row.name).Synchronize();
   });
   for (const auto& row : rows) {
     dir.CreateFile(std::string("site/") + row.name, "my edit");
-    PutRemote(std::string("www/") + row.name, "a colleague's version", row.changed_at);
+    ftp->Put(std::string("www/") + row.name, "a colleague's version", row.changed_at);
   }
   Run([&] {
     for (const auto& row : rows) File(row.name).Synchronize();
@@ -136,13 +136,13 @@ TEST_F(TServerTest, WithMachineListingsTheUploadReadsItsFileWithMlst) {
   precise_times = true;
   StartFtp();
   const std::time_t listed = (std::time(nullptr) - 7200) / 60 * 60 + 5;
-  for (const char* name : {"www/mine.txt", "www/theirs.txt"}) PutRemote(name, "original", listed);
+  for (const char* name : {"www/mine.txt", "www/theirs.txt"}) ftp->Put(name, "original", listed);
   Open(*root);
   Run([&] {
     for (const char* name : {"mine.txt", "theirs.txt"}) File(name).Synchronize();
   });
   for (const char* name : {"site/mine.txt", "site/theirs.txt"}) dir.CreateFile(name, "my edit");
-  PutRemote("www/theirs.txt", "a colleague's version", listed + 20);
+  ftp->Put("www/theirs.txt", "a colleague's version", listed + 20);
   Run([&] {
     for (const char* name : {"mine.txt", "theirs.txt"}) File(name).Synchronize();
   });
@@ -151,18 +151,18 @@ TEST_F(TServerTest, WithMachineListingsTheUploadReadsItsFileWithMlst) {
   EXPECT_EQ(ftp->Home().ReadFile("www/mine.txt"), "my edit");
   EXPECT_EQ(File("mine.txt").CalcState(), nsSynchronized);
   EXPECT_EQ(File("mine.txt").Times().SyncedRemoteTime.Kind(), TTimeKind::Exact);
-  EXPECT_EQ(LogCount("MLST mine.txt"), 2);  // the re-check, the new copy's time
-  EXPECT_EQ(LogCount("LIST"), 0);
+  EXPECT_EQ(ftp->LogCount("MLST mine.txt"), 2);  // the re-check, the new copy's time
+  EXPECT_EQ(ftp->LogCount("LIST"), 0);
 }
 
 // The keep-alive's NOOP goes out on an idle connection only, never in the
 // middle of an operation.
 TEST_F(TServerTest, KeepAliveSendsNoopOnlyWhileTheConnectionIsIdle) {
   StartFtp(64 * 1024);  // half a second's transfer
-  PutRemote("www/big.bin", Content(32 * 1024), std::time(nullptr) - 7200);
+  ftp->Put("www/big.bin", Content(32 * 1024), std::time(nullptr) - 7200);
   Open(*root);
   const TKeepAlive keep_alive({server}, std::chrono::milliseconds(20));
-  ASSERT_TRUE(loop.RunUntil([&] { return LogCount("NOOP") >= 1; }));
+  ASSERT_TRUE(loop.RunUntil([&] { return ftp->LogCount("NOOP") >= 1; }));
   Run([&] { File("big.bin").Synchronize(); });
   const std::vector<std::string> log = ftp->Log();
   const auto retr = std::find(log.begin(), log.end(), "RETR big.bin");
@@ -170,8 +170,8 @@ TEST_F(TServerTest, KeepAliveSendsNoopOnlyWhileTheConnectionIsIdle) {
   const auto done = std::find(retr, log.end(), "226");
   ASSERT_NE(done, log.end());
   EXPECT_EQ(std::count(retr, done, "NOOP"), 0);
-  const int before = LogCount("NOOP");
-  ASSERT_TRUE(loop.RunUntil([&] { return LogCount("NOOP") > before; }));
+  const int before = ftp->LogCount("NOOP");
+  ASSERT_TRUE(loop.RunUntil([&] { return ftp->LogCount("NOOP") > before; }));
 }
 
 // The bytes a download moves count as they come, and stay counted when the
@@ -179,7 +179,7 @@ TEST_F(TServerTest, KeepAliveSendsNoopOnlyWhileTheConnectionIsIdle) {
 TEST_F(TServerTest, DownloadCountsItsBytesAndKeepsALocalCopyEditedWhileItRan) {
   StartFtp(128 * 1024);  // half a second: time to act while it runs
   constexpr std::int64_t kSize = 64 * 1024;
-  PutRemote("www/page.html", Content(kSize), std::time(nullptr) - 60);
+  ftp->Put("www/page.html", Content(kSize), std::time(nullptr) - 60);
   dir.CreateFile("site/page.html", "old");
   SetFileTime("page.html", 1700000000);
   // Synchronized long ago, changed on the server since.

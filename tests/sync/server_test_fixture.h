@@ -58,12 +58,6 @@ class TServerTest : public TSyncTest {
     project.SetSite(site);
     server->Connect();
   }
-  // Writes a file below the server's home with the given time.
-  void PutRemote(const std::string& path, const std::string& content, std::time_t seconds) {
-    const auto file = ftp->Home().CreateFile(path, content);
-    std::filesystem::last_write_time(file, std::filesystem::file_time_type::clock::from_sys(
-                                               std::chrono::system_clock::from_time_t(seconds)));
-  }
   static std::string Content(std::size_t size) {
     std::string content(size, '\0');
     for (std::size_t i = 0; i < size; ++i) content[i] = static_cast<char>('a' + i % 26);
@@ -81,10 +75,6 @@ class TServerTest : public TSyncTest {
   bool Logged(const std::vector<std::string>& run) const {
     const std::vector<std::string> log = ftp->Log();
     return std::search(log.begin(), log.end(), run.begin(), run.end()) != log.end();
-  }
-  int LogCount(const std::string& line) const {
-    const std::vector<std::string> log = ftp->Log();
-    return static_cast<int>(std::count(log.begin(), log.end(), line));
   }
 
   // The site's time rule for StartFtp: MLSD where the server offers it.

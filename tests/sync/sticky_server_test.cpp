@@ -152,7 +152,7 @@ TEST_F(TServerTest, AListingThatCannotBeReadIsAnErrorNotAMissingFile) {
 
 TEST_F(TServerTest, DisconnectBreaksADownloadOffAtOnceAndForGood) {
   StartFtp(256 * 1024);
-  PutRemote("www/video.bin", Content(2 * 1024 * 1024), std::time(nullptr) - 60);
+  ftp->Put("www/video.bin", Content(2 * 1024 * 1024), std::time(nullptr) - 60);
   dir.CreateFile("site/video.bin", "old");
   SetFileTime("video.bin", 1700000000);
   TSynFile& file =
@@ -166,7 +166,7 @@ TEST_F(TServerTest, DisconnectBreaksADownloadOffAtOnceAndForGood) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
   EXPECT_THAT(Failures(), IsEmpty());  // the user's own doing
   EXPECT_FALSE(server->IsConnected());
-  EXPECT_EQ(LogCount("RETR video.bin"), 1);
+  EXPECT_EQ(ftp->LogCount("RETR video.bin"), 1);
   EXPECT_EQ(dir.ReadFile("site/video.bin"), "old");
   EXPECT_THAT(TempFiles(), IsEmpty());
   EXPECT_GT(server->GetTransferred(), 0);
@@ -180,9 +180,9 @@ TEST_F(TServerTest, ServersWorkInParallelEachForOneWaiterAtATime) {
   const TQueueingAssigner by_name([&](TWaiter& waiter) -> IServerControl& {
     return *servers[waiter.Node().Name()[0] == 'a' ? 0 : 1];
   });
-  const int logins = LogCount("USER tester");
+  const int logins = ftp->LogCount("USER tester");
   for (const auto& each : servers) each->Connect();
-  EXPECT_EQ(LogCount("USER tester"), logins);  // opened on first use
+  EXPECT_EQ(ftp->LogCount("USER tester"), logins);  // opened on first use
 
   std::mutex mutex;
   std::condition_variable changed;
@@ -211,7 +211,7 @@ TEST_F(TServerTest, ServersWorkInParallelEachForOneWaiterAtATime) {
   EXPECT_EQ(most[0], 1);
   EXPECT_EQ(most[1], 1);
   EXPECT_THAT(Failures(), IsEmpty());
-  EXPECT_EQ(LogCount("USER tester"), logins + 2);
+  EXPECT_EQ(ftp->LogCount("USER tester"), logins + 2);
   EXPECT_FALSE(servers[0]->IsBusy() || servers[1]->IsBusy());
 }
 
