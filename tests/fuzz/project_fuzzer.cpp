@@ -16,8 +16,8 @@
 #include "project/project_header.h"
 #include "project/project_records.h"
 #include "project/project_stream.h"
-#include "sync/files_errors.h"
 #include "sync/device_interface.h"
+#include "sync/files_errors.h"
 #include "sync/syn_folder.h"
 
 namespace {
