@@ -1,6 +1,5 @@
 #include "project/project.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <utility>
 
@@ -223,15 +222,6 @@ TSiteSettings TProject::Site() const {
           header_.AcceptedFingerprint,
           header_.TlsOffered,
           header_.PreciseTimes};
-}
-
-const std::string& TProject::TempFolder() {
-  if (temp_folder_.empty()) {
-    const char* tmpdir = std::getenv("TMPDIR");
-    temp_folder_ = tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp";
-    if (temp_folder_.size() > 1 && temp_folder_.back() == '/') temp_folder_.pop_back();
-  }
-  return temp_folder_;
 }
 
 }  // namespace ravelo
