@@ -115,16 +115,15 @@ TSaveResult TProject::Write(const TProjectFlags* flags) {
   try {
     // The records first: the header carries their marks.
     TProjectWriter records;
+    std::string marks = WriteFileRecords(records, *root_);
     TProjectHeader header;
-    header.ExactRecords = WriteFileRecords(records, *root_);
     {
       std::lock_guard lock(header_mutex_);
       header_.AutoUploadFresh = flags ? flags->AutoUploadFresh : device_->AutoUploadFresh();
       header_.Connected = flags ? flags->Connected : device_->IsConnected();
-      std::string marks = std::move(header.ExactRecords);
       header = header_;
-      header.ExactRecords = std::move(marks);
     }
+    header.ExactRecords = std::move(marks);
     TProjectWriter stream;
     header.WriteTo(stream);
     stream.WriteBytes(records.Bytes());
