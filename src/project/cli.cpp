@@ -16,6 +16,7 @@
 #include "project/cli_arguments.h"
 #include "project/cli_session.h"
 #include "project/cli_text.h"
+#include "sync/files_errors.h"
 #include "sync/local_copy.h"
 #include "sync/syn_file.h"
 #include "sync/syn_folder.h"
@@ -235,7 +236,7 @@ void RunCreate(TCliSession& session, const TCliArguments& arguments) {
   auto* folder = parent.As<TSynFolder>();
   if (!parent || session.Interrupted()) return;
   if (folder == nullptr) {
-    session.Error(CliPathText(path), "No Folder With The Name \"" + parent->Name() + "\" Found", 2);
+    session.Error(CliPathText(path), ENoFolderWithName(parent->Name()).what(), 2);
     return;
   }
   try {

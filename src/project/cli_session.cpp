@@ -16,6 +16,7 @@
 #include "platform/main_thread.h"
 #include "project/cli_display.h"
 #include "project/cli_text.h"
+#include "sync/files_errors.h"
 #include "sync/syn_folder.h"
 
 namespace ravelo {
@@ -167,7 +168,7 @@ TNodeHold TCliSession::Resolve(const TCliPath& path, bool open_folder, std::size
   for (std::size_t i = 0; i < std::min(depth, path.Names.size()); ++i) {
     auto* folder = node.As<TSynFolder>();
     if (folder == nullptr) {
-      Error(CliPathText(path), "No Folder With The Name \"" + path.Names[i - 1] + "\" Found", 2);
+      Error(CliPathText(path), ENoFolderWithName(path.Names[i - 1]).what(), 2);
       return {};
     }
     if (!open(*folder)) return {};
