@@ -16,7 +16,6 @@
 #include "project/cli_arguments.h"
 #include "project/cli_session.h"
 #include "project/cli_text.h"
-#include "sync/files_errors.h"
 #include "sync/local_copy.h"
 #include "sync/syn_file.h"
 #include "sync/syn_folder.h"
@@ -234,11 +233,7 @@ void RunCreate(TCliSession& session, const TCliArguments& arguments) {
   const TCliPath& path = arguments.Paths.front();
   const TNodeHold parent = session.Resolve(path, true, path.Names.size() - 1);
   auto* folder = parent.As<TSynFolder>();
-  if (!parent || session.Interrupted()) return;
-  if (folder == nullptr) {
-    session.Error(CliPathText(path), ENoFolderWithName(parent->Name()).what(), 2);
-    return;
-  }
+  if (folder == nullptr || session.Interrupted()) return;
   try {
     // A name the tree holds (in any letter case) is the tree's error.
     folder->MakeChild<T>(path.Names.back()).CreateLocal();
