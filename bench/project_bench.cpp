@@ -15,6 +15,7 @@
 
 #include "platform/queued_main_thread.h"
 #include "project/project.h"
+#include "support/temp_dir.h"
 #include "sync/syn_file.h"
 #include "sync/syn_folder.h"
 
@@ -38,12 +39,8 @@ long ResidentBytes() {
 class TBenchSite {
  public:
   TBenchSite() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "ravelo-bench-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) return;
-    dir_ = pattern;
     ::setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
     SetMainThread(&main_thread_);
-    file_name_ = (dir_ / "site" / "site.rvlp").string();
     auto project = TProject::Create("ftp.example.org", "me", "secret", "/www", file_name_);
     for (int f = 0; f < kFolders; ++f) {
       auto& folder = project->Root().MakeChild<TSynFolder>("folder" + std::to_string(f));
@@ -52,18 +49,15 @@ class TBenchSite {
     }
     ok_ = static_cast<bool>(project->Save());
   }
-  ~TBenchSite() {
-    SetMainThread(nullptr);
-    if (!dir_.empty()) std::filesystem::remove_all(dir_);
-  }
+  ~TBenchSite() { SetMainThread(nullptr); }
 
   bool Ok() const { return ok_; }
   const std::string& FileName() const { return file_name_; }
 
  private:
   TQueuedMainThread main_thread_;
-  std::filesystem::path dir_;
-  std::string file_name_;
+  test::TTempDir dir_;
+  const std::string file_name_ = (dir_ / "site/site.rvlp").string();
   bool ok_ = false;
 };
 

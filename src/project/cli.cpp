@@ -233,11 +233,7 @@ void RunCreate(TCliSession& session, const TCliArguments& arguments) {
   const TCliPath& path = arguments.Paths.front();
   const TNodeHold parent = session.Resolve(path, true, path.Names.size() - 1);
   auto* folder = parent.As<TSynFolder>();
-  if (!parent || session.Interrupted()) return;
-  if (folder == nullptr) {
-    session.Error(CliPathText(path), "No Folder With The Name \"" + parent->Name() + "\" Found", 2);
-    return;
-  }
+  if (folder == nullptr || session.Interrupted()) return;
   try {
     // A name the tree holds (in any letter case) is the tree's error.
     folder->MakeChild<T>(path.Names.back()).CreateLocal();

@@ -16,6 +16,7 @@
 #include "platform/main_thread.h"
 #include "project/cli_display.h"
 #include "project/cli_text.h"
+#include "sync/files_errors.h"
 #include "sync/syn_folder.h"
 
 namespace ravelo {
@@ -164,19 +165,21 @@ TNodeHold TCliSession::Resolve(const TCliPath& path, bool open_folder, std::size
     WaitForOperations();
     return !interrupted_;
   };
-  for (std::size_t i = 0; i < std::min(depth, path.Names.size()); ++i) {
+  // Every node a name follows must be a folder, the one depth stops at too.
+  for (std::size_t i = 0; i < path.Names.size(); ++i) {
     auto* folder = node.As<TSynFolder>();
     if (folder == nullptr) {
-      Error(CliPathText(path), "No Folder With The Name \"" + path.Names[i - 1] + "\" Found", 2);
+      Error(CliPathText(path), ENoFolderWithName(path.Names[i - 1]).what(), 2);
       return {};
     }
+    if (i == depth) break;
     if (!open(*folder)) return {};
     TNodeHold child = folder->HoldChild(path.Names[i]);
     if (!child) {
-      const bool last = i + 1 == path.Names.size();
+      const std::string& name = path.Names[i];
       Error(CliPathText(path),
-            std::string(last ? "No File Or Folder" : "No Folder") + " With The Name \"" +
-                path.Names[i] + "\" Found",
+            i + 1 == path.Names.size() ? "No File Or Folder With The Name \"" + name + "\" Found"
+                                       : std::string(ENoFolderWithName(name).what()),
             2);
       return {};
     }

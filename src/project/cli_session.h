@@ -49,7 +49,7 @@ class TCliSession {
   // The node the path names, every folder on the way opened (and the node
   // itself when open_folder and it is a folder); empty, with an ERROR line
   // and status 2, when there is none, and empty when interrupted. With
-  // depth, the node its first depth names name.
+  // depth, the node its first depth names name, which must be a folder.
   TNodeHold Resolve(const TCliPath& path, bool open_folder,
                     std::size_t depth = static_cast<std::size_t>(-1));
   // Opens the folders together and waits for them.

@@ -1,6 +1,5 @@
 #include "project/project.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <utility>
 
@@ -116,16 +115,15 @@ TSaveResult TProject::Write(const TProjectFlags* flags) {
   try {
     // The records first: the header carries their marks.
     TProjectWriter records;
+    std::string marks = WriteFileRecords(records, *root_);
     TProjectHeader header;
-    header.ExactRecords = WriteFileRecords(records, *root_);
     {
       std::lock_guard lock(header_mutex_);
       header_.AutoUploadFresh = flags ? flags->AutoUploadFresh : device_->AutoUploadFresh();
       header_.Connected = flags ? flags->Connected : device_->IsConnected();
-      std::string marks = std::move(header.ExactRecords);
       header = header_;
-      header.ExactRecords = std::move(marks);
     }
+    header.ExactRecords = std::move(marks);
     TProjectWriter stream;
     header.WriteTo(stream);
     stream.WriteBytes(records.Bytes());
@@ -223,15 +221,6 @@ TSiteSettings TProject::Site() const {
           header_.AcceptedFingerprint,
           header_.TlsOffered,
           header_.PreciseTimes};
-}
-
-const std::string& TProject::TempFolder() {
-  if (temp_folder_.empty()) {
-    const char* tmpdir = std::getenv("TMPDIR");
-    temp_folder_ = tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp";
-    if (temp_folder_.size() > 1 && temp_folder_.back() == '/') temp_folder_.pop_back();
-  }
-  return temp_folder_;
 }
 
 }  // namespace ravelo

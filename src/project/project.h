@@ -136,8 +136,6 @@ class TProject final : public ISyncProject {
 
   const std::string& FileName() const { return file_name_; }
   TSynFolder& Root() { return *root_; }
-  // $TMPDIR (else /tmp) without a trailing "/", asked once. Main thread.
-  const std::string& TempFolder();
 
   // ISyncProject.
   std::string LocalRoot() const override { return local_root_; }
@@ -172,7 +170,6 @@ class TProject final : public ISyncProject {
   std::string local_root_;
   std::unique_ptr<TSynFolder, TReleaseRoot> root_;
   std::unique_ptr<TSynDevice> device_;
-  std::string temp_folder_;  // empty until asked for
   bool installed_ = false;
 };
 
