@@ -3,7 +3,6 @@
 #include <netinet/in.h>
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <exception>
 #include <istream>
@@ -288,15 +287,15 @@ bool TFtpClient::MachineListing() {
   if (!Features().Has("MLST")) return false;
   // "type*;size*;modify*;": the facts offered, a star on those sent.
   std::vector<std::string> offered;
-  std::string facts = features_->Parameters("MLST");
-  for (char& c : facts) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string facts = features_->Parameters("MLST");
   for (std::size_t start = 0; start < facts.size();) {
     const std::size_t end = std::min(facts.find(';', start), facts.size());
     offered.push_back(facts.substr(start, end - start));
     start = end + 1;
   }
   const auto listed = [&](const std::string& fact) {
-    return std::find(offered.begin(), offered.end(), fact) != offered.end();
+    return std::any_of(offered.begin(), offered.end(),
+                       [&](const std::string& one) { return EqualIgnoringCase(one, fact); });
   };
   bool all_on = true;
   for (const std::string fact : {"type", "size", "modify"}) {
