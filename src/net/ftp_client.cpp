@@ -184,6 +184,10 @@ int TFtpClient::SendCmd(const std::string& command, std::initializer_list<int> a
   return Check(accepted);
 }
 
+void TFtpClient::ThrowLastReply() const {
+  throw EFtpReplyError(last_cmd_result_.JoinedText(), last_cmd_result_.NumericCode);
+}
+
 void TFtpClient::SendTransferType() {
   SendCmd(transfer_type_ == ftASCII ? "TYPE A" : "TYPE I", {200});
 }
@@ -234,7 +238,7 @@ void TFtpClient::StartTls(const std::string& host, TSocket& control) {
   if (!tls_context_) tls_context_ = std::make_unique<TTlsContext>();
   const int code = SendCmd("AUTH TLS", {});
   if (code != 234) {
-    if (code == 421) throw EFtpReplyError(last_cmd_result_.JoinedText(), code);
+    if (code == 421) ThrowLastReply();
     if (settings_.TlsMode == tmRequire) throw EFtpTlsRequired(EFtpTlsRequired::trNotOffered);
     if (settings_.TlsOfferedBefore) throw EFtpTlsRequired(EFtpTlsRequired::trNoLongerOffered);
     return;
@@ -268,14 +272,14 @@ void TFtpClient::ProtectData() {
     data_protected_ = true;
     return;
   }
-  if (code == 421) throw EFtpReplyError(last_cmd_result_.JoinedText(), code);
+  if (code == 421) ThrowLastReply();
   if (settings_.TlsMode == tmRequire) throw EFtpTlsRequired(EFtpTlsRequired::trDataRefused);
 }
 
 const TFtpFeatures& TFtpClient::Features() {
   if (!features_) {
     const int code = SendCmd("FEAT", {});
-    if (code == 421) throw EFtpReplyError(last_cmd_result_.JoinedText(), code);
+    if (code == 421) ThrowLastReply();
     features_ = TFtpFeatures(last_cmd_result_);
   }
   return *features_;
@@ -415,23 +419,23 @@ std::optional<TSocketAddress> TFtpClient::PassiveAddress(const TSocket& control)
   // send our data connection elsewhere.
   TSocketAddress address = control.PeerAddress();
   const auto at_port = [&](std::optional<int> port) {
-    if (!port) throw EFtpReplyError(last_cmd_result_.JoinedText(), last_cmd_result_.NumericCode);
+    if (!port) ThrowLastReply();
     address.SetPort(*port);
     return address;
   };
   if (!epsv_refused_) {
     const int code = SendCmd("EPSV", {});
     if (code == 229) return at_port(ParseEpsvPort(last_cmd_result_.JoinedText()));
-    if (!Refused(code)) throw EFtpReplyError(last_cmd_result_.JoinedText(), code);
+    if (!Refused(code)) ThrowLastReply();
     epsv_refused_ = true;
   }
   if (address.Family() == AF_INET) {
     const int code = SendCmd("PASV", {});
     if (code == 227) return at_port(ParsePasvPort(last_cmd_result_.JoinedText()));
-    if (!Refused(code)) throw EFtpReplyError(last_cmd_result_.JoinedText(), code);
+    if (!Refused(code)) ThrowLastReply();
   }
   if (settings_.DataMode == dmPassive) {
-    throw EFtpReplyError(last_cmd_result_.JoinedText(), last_cmd_result_.NumericCode);
+    ThrowLastReply();
   }
   passive_refused_ = true;
   return std::nullopt;
