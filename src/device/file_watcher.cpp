@@ -272,6 +272,12 @@ void TFileWatcher::MarkChangedLocked(TEntry& entry, Clock::time_point now) {
   pending_.insert(&entry);
 }
 
+void TFileWatcher::CountHoldBackLocked(TEntry& entry) {
+  if (entry.held_back) return;
+  entry.held_back = true;
+  hold_backs_.fetch_add(1);
+}
+
 TFileWatcher::TEntry* TFileWatcher::PickSettledLocked(Clock::time_point now) {
   next_wake_ = Clock::time_point::max();
   TEntry* picked = nullptr;
@@ -284,10 +290,7 @@ TFileWatcher::TEntry* TFileWatcher::PickSettledLocked(Clock::time_point now) {
       if (!entry->writing.empty()) {
         // Still being written: the next event (its close) starts a new
         // quiet spell; the limit ends the wait otherwise.
-        if (!entry->held_back) {
-          entry->held_back = true;
-          hold_backs_.fetch_add(1);
-        }
+        CountHoldBackLocked(*entry);
         due = Clock::time_point::max();
         for (const auto& [name, at] : entry->writing)
           due = std::min(due, at + options_.open_write_limit);
@@ -318,10 +321,7 @@ void TFileWatcher::HandOnSettled() {
       hold = TNodeHold(*folder);
       if (folder->IsInProcess() || folder->HasBusyChildren()) {
         entry->not_before = Clock::now() + options_.busy_poll;
-        if (!entry->held_back) {
-          entry->held_back = true;
-          hold_backs_.fetch_add(1);
-        }
+        CountHoldBackLocked(*entry);
         continue;
       }
       entry->not_before = {};

@@ -125,6 +125,8 @@ class TFileWatcher {
   void DropWatchLocked(TEntry& entry);
   void ReadEventsLocked();
   void MarkChangedLocked(TEntry& entry, Clock::time_point now);
+  // Counts the entry as held back, once a quiet spell.
+  void CountHoldBackLocked(TEntry& entry);
   TEntry* PickSettledLocked(Clock::time_point now);
   void HandOnSettled();
   void ReportFailures();

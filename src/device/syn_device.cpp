@@ -81,21 +81,17 @@ TSynDevice::TSynDevice(TSynFolder& root, std::string local_root, std::string pro
 TSynDevice::~TSynDevice() {
   closing_.store(true);
   if (&ServerAssigner() == this) SetServerAssigner(nullptr);
-  const auto disconnect_all = [this] {
-    for (const auto& server : {general_server_, ascii_server_, binary_server_})
-      server->Disconnect();
-  };
   // Queued waiters end as terminated, and a connect in progress wakes. A
   // connect thread may only now begin to connect: it is disconnected again
   // until it has ended. Its end handler runs here and does nothing.
-  disconnect_all();
+  DisconnectServers();
   keep_alive_.reset();
   try {
     IMainThread& main = MainThread();
     while (connecting_ || disconnecting_) {
       main.WaitUntil([this] { return !connecting_ && !disconnecting_; },
                      std::chrono::milliseconds(50));
-      disconnect_all();
+      DisconnectServers();
     }
     main.WaitUntil([this] { return assigning_.load() == 0; }, std::chrono::seconds(10));
   } catch (const std::logic_error&) {
@@ -359,6 +355,10 @@ void TSynDevice::Disconnect() {
 
 void TSynDevice::DoDisconnect() {
   root_.ForgetRemoteTree();
+  DisconnectServers();
+}
+
+void TSynDevice::DisconnectServers() {
   general_server_->Disconnect();
   ascii_server_->Disconnect();
   binary_server_->Disconnect();

@@ -185,6 +185,8 @@ class TSynDevice : public TOwnedObject,
   void ScanLocalTree(TSynFolder& folder);
   void ConnectorDone(const std::exception_ptr& error);
   void DoDisconnect();
+  // Any thread: their queued waiters end as terminated.
+  void DisconnectServers();
   void DisconnectorDone();
   TTransferProgress GetProgressLocked();
 

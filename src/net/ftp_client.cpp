@@ -3,7 +3,6 @@
 #include <netinet/in.h>
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <exception>
 #include <istream>
@@ -185,6 +184,10 @@ int TFtpClient::SendCmd(const std::string& command, std::initializer_list<int> a
   return Check(accepted);
 }
 
+void TFtpClient::ThrowLastReply() const {
+  throw EFtpReplyError(last_cmd_result_.JoinedText(), last_cmd_result_.NumericCode);
+}
+
 void TFtpClient::SendTransferType() {
   SendCmd(transfer_type_ == ftASCII ? "TYPE A" : "TYPE I", {200});
 }
@@ -235,7 +238,7 @@ void TFtpClient::StartTls(const std::string& host, TSocket& control) {
   if (!tls_context_) tls_context_ = std::make_unique<TTlsContext>();
   const int code = SendCmd("AUTH TLS", {});
   if (code != 234) {
-    if (code == 421) throw EFtpReplyError(last_cmd_result_.JoinedText(), code);
+    if (code == 421) ThrowLastReply();
     if (settings_.TlsMode == tmRequire) throw EFtpTlsRequired(EFtpTlsRequired::trNotOffered);
     if (settings_.TlsOfferedBefore) throw EFtpTlsRequired(EFtpTlsRequired::trNoLongerOffered);
     return;
@@ -269,14 +272,14 @@ void TFtpClient::ProtectData() {
     data_protected_ = true;
     return;
   }
-  if (code == 421) throw EFtpReplyError(last_cmd_result_.JoinedText(), code);
+  if (code == 421) ThrowLastReply();
   if (settings_.TlsMode == tmRequire) throw EFtpTlsRequired(EFtpTlsRequired::trDataRefused);
 }
 
 const TFtpFeatures& TFtpClient::Features() {
   if (!features_) {
     const int code = SendCmd("FEAT", {});
-    if (code == 421) throw EFtpReplyError(last_cmd_result_.JoinedText(), code);
+    if (code == 421) ThrowLastReply();
     features_ = TFtpFeatures(last_cmd_result_);
   }
   return *features_;
@@ -288,15 +291,15 @@ bool TFtpClient::MachineListing() {
   if (!Features().Has("MLST")) return false;
   // "type*;size*;modify*;": the facts offered, a star on those sent.
   std::vector<std::string> offered;
-  std::string facts = features_->Parameters("MLST");
-  for (char& c : facts) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string facts = features_->Parameters("MLST");
   for (std::size_t start = 0; start < facts.size();) {
     const std::size_t end = std::min(facts.find(';', start), facts.size());
     offered.push_back(facts.substr(start, end - start));
     start = end + 1;
   }
   const auto listed = [&](const std::string& fact) {
-    return std::find(offered.begin(), offered.end(), fact) != offered.end();
+    return std::any_of(offered.begin(), offered.end(),
+                       [&](const std::string& one) { return EqualIgnoringCase(one, fact); });
   };
   bool all_on = true;
   for (const std::string fact : {"type", "size", "modify"}) {
@@ -416,23 +419,23 @@ std::optional<TSocketAddress> TFtpClient::PassiveAddress(const TSocket& control)
   // send our data connection elsewhere.
   TSocketAddress address = control.PeerAddress();
   const auto at_port = [&](std::optional<int> port) {
-    if (!port) throw EFtpReplyError(last_cmd_result_.JoinedText(), last_cmd_result_.NumericCode);
+    if (!port) ThrowLastReply();
     address.SetPort(*port);
     return address;
   };
   if (!epsv_refused_) {
     const int code = SendCmd("EPSV", {});
     if (code == 229) return at_port(ParseEpsvPort(last_cmd_result_.JoinedText()));
-    if (!Refused(code)) throw EFtpReplyError(last_cmd_result_.JoinedText(), code);
+    if (!Refused(code)) ThrowLastReply();
     epsv_refused_ = true;
   }
   if (address.Family() == AF_INET) {
     const int code = SendCmd("PASV", {});
     if (code == 227) return at_port(ParsePasvPort(last_cmd_result_.JoinedText()));
-    if (!Refused(code)) throw EFtpReplyError(last_cmd_result_.JoinedText(), code);
+    if (!Refused(code)) ThrowLastReply();
   }
   if (settings_.DataMode == dmPassive) {
-    throw EFtpReplyError(last_cmd_result_.JoinedText(), last_cmd_result_.NumericCode);
+    ThrowLastReply();
   }
   passive_refused_ = true;
   return std::nullopt;

@@ -171,6 +171,8 @@ class TFtpClient {
   int Check(std::initializer_list<int> accepted);
   int SendCmd(const std::string& command, std::initializer_list<int> accepted);
   void SendTransferType();
+  // The last reply, as the failure of the command it answers.
+  [[noreturn]] void ThrowLastReply() const;
   // A reply code: 5xx, the server does not do it.
   static bool Refused(int code) { return code >= 500 && code <= 599; }
   void StartTls(const std::string& host, TSocket& control);

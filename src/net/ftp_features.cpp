@@ -1,18 +1,11 @@
 #include "net/ftp_features.h"
 
-#include <cctype>
 #include <charconv>
 #include <optional>
 
 namespace ravelo {
 
 namespace {
-
-std::string Upper(std::string_view text) {
-  std::string result(text);
-  for (char& c : result) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return result;
-}
 
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
@@ -38,23 +31,21 @@ TFtpFeatures::TFtpFeatures(const TFtpReply& reply) {
   for (std::size_t i = 1; i + 1 < reply.Lines.size(); ++i) {
     const std::string& line = reply.Lines[i];
     const std::size_t blank = line.find(' ');
-    features_.emplace_back(Upper(line.substr(0, blank)),
+    features_.emplace_back(line.substr(0, blank),
                            blank == std::string::npos ? std::string() : line.substr(blank + 1));
   }
 }
 
 bool TFtpFeatures::Has(std::string_view name) const {
-  const std::string wanted = Upper(name);
   for (const auto& feature : features_) {
-    if (feature.first == wanted) return true;
+    if (EqualIgnoringCase(feature.first, name)) return true;
   }
   return false;
 }
 
 std::string TFtpFeatures::Parameters(std::string_view name) const {
-  const std::string wanted = Upper(name);
   for (const auto& feature : features_) {
-    if (feature.first == wanted) return feature.second;
+    if (EqualIgnoringCase(feature.first, name)) return feature.second;
   }
   return {};
 }

@@ -24,7 +24,7 @@ class TFtpFeatures {
   std::string Parameters(std::string_view name) const;
 
  private:
-  std::vector<std::pair<std::string, std::string>> features_;  // name in upper case
+  std::vector<std::pair<std::string, std::string>> features_;  // name as listed
 };
 
 // The port of a PASV reply (227): the last two of the first six numbers

@@ -17,18 +17,6 @@ char Upper(char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (Upper(text[i]) != Upper(prefix[i])) return false;
-  }
-  return true;
-}
-
-bool EqualsIgnoringCase(std::string_view text, std::string_view other) {
-  return text.size() == other.size() && StartsWithIgnoringCase(text, other);
-}
-
 bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
   return text.size() >= suffix.size() &&
          StartsWithIgnoringCase(text.substr(text.size() - suffix.size()), suffix);
@@ -133,7 +121,7 @@ std::optional<TDosFields> SplitDosLine(std::string_view line) {
   }
   if (!IsClockTime(time)) return std::nullopt;
   const std::string_view size = fields.SizeOrDir;
-  if (!EqualsIgnoringCase(size, "<DIR>") && !AllDigits(WithoutCommas(size))) return std::nullopt;
+  if (!EqualIgnoringCase(size, "<DIR>") && !AllDigits(WithoutCommas(size))) return std::nullopt;
   // The name starts 22 characters after the time, past a field holding
   // <DIR> or the right-aligned size, and keeps its leading blanks; in any
   // other layout it is what follows the size.
@@ -204,8 +192,8 @@ bool IsTotalLine(std::string_view line) {
   thread_local std::vector<TColumn> columns;
   SplitColumns(line, columns);
   return columns.size() <= 2 && !columns.empty() &&
-         EqualsIgnoringCase(line.substr(columns[0].Begin, columns[0].End - columns[0].Begin),
-                            "TOTAL");
+         EqualIgnoringCase(line.substr(columns[0].Begin, columns[0].End - columns[0].Begin),
+                           "TOTAL");
 }
 
 }  // namespace
@@ -305,7 +293,7 @@ void ParseDosItem(std::string_view line, TFtpListItem& item) {
   if (!fields) throw EFtpInvalidListingFormat();
   const auto date = ReadDosDate(*fields);
   if (!date) throw EFtpInvalidListingFormat();
-  const bool directory = EqualsIgnoringCase(fields->SizeOrDir, "<DIR>");
+  const bool directory = EqualIgnoringCase(fields->SizeOrDir, "<DIR>");
   item.FileName = fields->Name;
   item.ItemType = directory ? itDirectory : itFile;
   item.Size = directory ? 0 : ToNumber<std::int64_t>(WithoutCommas(fields->SizeOrDir)).value_or(0);

@@ -5,22 +5,11 @@
 
 #include "net/ftp_date_time.h"
 #include "net/ftp_exceptions.h"
+#include "net/ftp_reply.h"
 
 namespace ravelo {
 
 namespace {
-
-char Lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool Is(std::string_view text, std::string_view lower_case) {
-  if (text.size() != lower_case.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (Lower(text[i]) != lower_case[i]) return false;
-  }
-  return true;
-}
 
 bool IsDigits(std::string_view text) {
   return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
@@ -70,21 +59,22 @@ bool ParseMlsdItem(std::string_view line, TFtpListItem& item) {
     if (equals == std::string_view::npos) continue;
     const std::string_view name = fact.substr(0, equals);
     const std::string_view value = fact.substr(equals + 1);
-    if (Is(name, "type")) type = value;
-    if (Is(name, "size")) size = value;
-    if (Is(name, "modify")) modify = value;
+    if (EqualIgnoringCase(name, "type")) type = value;
+    if (EqualIgnoringCase(name, "size")) size = value;
+    if (EqualIgnoringCase(name, "modify")) modify = value;
   }
   if (!type) throw EFtpInvalidListingFormat();
-  if (Is(*type, "cdir") || Is(*type, "pdir")) return false;
+  if (EqualIgnoringCase(*type, "cdir") || EqualIgnoringCase(*type, "pdir")) return false;
 
   item.Data = line;
   item.FileName = line.substr(blank + 1);
   item.LinkedItemName.clear();
-  if (Is(*type, "file")) {
+  if (EqualIgnoringCase(*type, "file")) {
     item.ItemType = itFile;
-  } else if (Is(*type, "dir")) {
+  } else if (EqualIgnoringCase(*type, "dir")) {
     item.ItemType = itDirectory;
-  } else if (Is(type->substr(0, 13), "os.unix=slink") || Is(*type, "os.unix=symlink")) {
+  } else if (StartsWithIgnoringCase(*type, "os.unix=slink") ||
+             EqualIgnoringCase(*type, "os.unix=symlink")) {
     // "OS.unix=slink:target" names the target when the server knows it.
     item.ItemType = itSymbolicLink;
     if (type->size() > 14 && (*type)[13] == ':') item.LinkedItemName = type->substr(14);

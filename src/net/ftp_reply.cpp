@@ -16,13 +16,6 @@ bool IsTrimmed(char c) {
   return static_cast<unsigned char>(c) <= ' ';
 }
 
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c; };
-           return lower(x) == lower(y);
-         });
-}
-
 }  // namespace
 
 std::string TFtpReply::JoinedText() const {
@@ -32,6 +25,17 @@ std::string TFtpReply::JoinedText() const {
     joined += '\n';
   }
   return joined;
+}
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+  const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c; };
+  return text.size() >= prefix.size() &&
+         std::equal(prefix.begin(), prefix.end(), text.begin(),
+                    [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && StartsWithIgnoringCase(a, b);
 }
 
 std::string_view TrimFtpLine(std::string_view line) {

@@ -66,4 +66,9 @@ TFtpReply MakeFtpReply(std::vector<std::string> lines);
 // Blanks and control characters off both ends.
 std::string_view TrimFtpLine(std::string_view line);
 
+// ASCII letters compared without their case, as FTP's keywords, feature
+// names and listing facts are; every other byte as it is.
+bool EqualIgnoringCase(std::string_view a, std::string_view b);
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix);
+
 }  // namespace ravelo
