@@ -89,7 +89,6 @@ class TFolderFrm : public QMainWindow, public IConnectionWatcher {
   TMainSbr& MainSbr() const { return *main_sbr_; }
   TPathTbr& PathTbr() const { return *path_tbr_; }
   QComboBox& ProjectsCbx() const { return *projects_cbx_; }
-  QAction* ProjectPanelAct() const { return project_panel_act_; }
   TChooseProjectFrm& ChooseProjectFrm() const { return *choose_project_frm_; }
   TResolveFrm& ResolveFrm() const { return *resolve_frm_; }
 
