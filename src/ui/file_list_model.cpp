@@ -24,7 +24,6 @@ void TFileListModel::Show(TNode& node, const TNodeFacts& facts, const TNodeView&
   }
   TRow shown{&node,
              facts,
-             facts.Folder,
              Qs(view.Caption),
              Qs(view.SizeText),
              Qs(view.StateText),
@@ -73,7 +72,7 @@ QModelIndex TFileListModel::IndexOf(const TNode& node) const {
 }
 
 bool TFileListModel::IsFolder(const QModelIndex& index) const {
-  return NodeAt(index) != nullptr && rows_[static_cast<std::size_t>(index.row())].Folder;
+  return NodeAt(index) != nullptr && rows_[static_cast<std::size_t>(index.row())].Facts.Folder;
 }
 
 const TNodeFacts* TFileListModel::FactsAt(const QModelIndex& index) const {
@@ -107,7 +106,7 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const {
     case Qt::DecorationRole:
       return name ? QVariant(row.Icon) : QVariant();
     case Qt::ToolTipRole:
-      return row.Folder ? QVariant() : QVariant(row.StateText);
+      return row.Facts.Folder ? QVariant() : QVariant(row.StateText);
     case Qt::TextAlignmentRole:
       return name ? QVariant() : QVariant(Qt::AlignRight | Qt::AlignVCenter);
     case Qt::ForegroundRole:
@@ -163,8 +162,9 @@ void TFileListModel::Sort() {
     const QByteArray a_caption = a.Caption.toUtf8();
     const QByteArray b_caption = b.Caption.toUtf8();
     return CompareListItems(
-               a.Folder, {a_caption.constData(), static_cast<std::size_t>(a_caption.size())},
-               b.Folder, {b_caption.constData(), static_cast<std::size_t>(b_caption.size())}) < 0;
+               a.Facts.Folder, {a_caption.constData(), static_cast<std::size_t>(a_caption.size())},
+               b.Facts.Folder,
+               {b_caption.constData(), static_cast<std::size_t>(b_caption.size())}) < 0;
   };
   if (std::is_sorted(rows_.begin(), rows_.end(), before)) return;
   emit layoutAboutToBeChanged();

@@ -65,7 +65,6 @@ class TFileListModel : public QAbstractTableModel {
   struct TRow {
     TNode* Node;  // not owned
     TNodeFacts Facts;
-    bool Folder;
     QString Caption;
     QString SizeText;
     QString StateText;
