@@ -22,9 +22,11 @@ void TFileListModel::Show(TNode& node, const TNodeFacts& facts, const TNodeView&
     if (row >= 0) RemoveRow(row);
     return;
   }
+  const QString caption = Qs(view.Caption);
   TRow shown{&node,
              facts,
-             Qs(view.Caption),
+             Std(caption),  // as shown: bytes that are not UTF-8 are replaced
+             caption,
              Qs(view.SizeText),
              Qs(view.StateText),
              view.Cut,
@@ -82,7 +84,7 @@ const TNodeFacts* TFileListModel::FactsAt(const QModelIndex& index) const {
 
 std::vector<std::string> TFileListModel::Captions() const {
   std::vector<std::string> captions;
-  for (const TRow& row : rows_) captions.push_back(Std(row.Caption));
+  for (const TRow& row : rows_) captions.push_back(row.Name);
   return captions;
 }
 
@@ -139,6 +141,7 @@ bool TFileListModel::setData(const QModelIndex& index, const QVariant& value, in
   TRow& row = rows_[static_cast<std::size_t>(index.row())];
   if (caption.isEmpty() || caption == row.Caption) return false;
   row.Caption = caption;
+  row.Name = Std(caption);
   emit dataChanged(index, index);
   Sort();
   emit RenameRequested(node, caption);
@@ -159,12 +162,7 @@ void TFileListModel::RemoveRow(int row) {
 
 void TFileListModel::Sort() {
   const auto before = [](const TRow& a, const TRow& b) {
-    const QByteArray a_caption = a.Caption.toUtf8();
-    const QByteArray b_caption = b.Caption.toUtf8();
-    return CompareListItems(
-               a.Facts.Folder, {a_caption.constData(), static_cast<std::size_t>(a_caption.size())},
-               b.Facts.Folder,
-               {b_caption.constData(), static_cast<std::size_t>(b_caption.size())}) < 0;
+    return CompareListItems(a.Facts.Folder, a.Name, b.Facts.Folder, b.Name) < 0;
   };
   if (std::is_sorted(rows_.begin(), rows_.end(), before)) return;
   emit layoutAboutToBeChanged();
