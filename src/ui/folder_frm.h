@@ -155,7 +155,9 @@ class TFolderFrm : public QMainWindow, public IConnectionWatcher {
 
   // --- Actions ---------------------------------------------------------------
   void UpdateActions();
-  TActionInputs ActionInputs() const;
+  // What the action rules read: the strategy, the shown folder and the
+  // selected rows.
+  TActionInputs ActionInputs(const std::vector<QModelIndex>& rows) const;
   void RunAction(TActionId action);
   void ExecuteAction(TActionId action);
   void ConnectActExecute();
