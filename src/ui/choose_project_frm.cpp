@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <system_error>
 
+#include "net/ftp_connection_modes.h"
 #include "project/project.h"
 #include "project/project_errors.h"
 #include "project/project_header.h"
@@ -151,34 +152,14 @@ std::string TChooseProjectFrm::GetProjectFileName() const {
   return ProjectFileName(Std(local_folder_cbx_->currentText()));
 }
 
-std::string TChooseProjectFrm::Host() const {
-  return Std(host_edt_->text());
-}
-std::string TChooseProjectFrm::Login() const {
-  return Std(login_edt_->text());
-}
-std::string TChooseProjectFrm::Password() const {
-  return Std(password_edt_->text());
-}
-std::string TChooseProjectFrm::RemotePath() const {
-  return Std(remote_folder_edt_->text());
-}
-
-TFtpDataMode TChooseProjectFrm::DataMode() const {
-  return static_cast<TFtpDataMode>(data_mode_cbx_->currentData().toInt());
-}
-TFtpTlsMode TChooseProjectFrm::TlsMode() const {
-  return static_cast<TFtpTlsMode>(tls_mode_cbx_->currentData().toInt());
-}
-
 TProjectHeader TChooseProjectFrm::Settings(const TProjectHeader& old) const {
   TProjectHeader settings = old;
-  settings.Host = Host();
-  settings.Login = Login();
-  settings.Password = Password();
-  settings.RemotePath = RemotePath();
-  settings.DataMode = DataMode();
-  settings.TlsMode = TlsMode();
+  settings.Host = Std(host_edt_->text());
+  settings.Login = Std(login_edt_->text());
+  settings.Password = Std(password_edt_->text());
+  settings.RemotePath = Std(remote_folder_edt_->text());
+  settings.DataMode = static_cast<TFtpDataMode>(data_mode_cbx_->currentData().toInt());
+  settings.TlsMode = static_cast<TFtpTlsMode>(tls_mode_cbx_->currentData().toInt());
   if (settings.Host != old.Host) {
     // Another server: what the old one presented or offered says nothing.
     settings.AcceptedFingerprint.clear();

@@ -5,8 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "net/ftp_connection_modes.h"
-
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -43,12 +41,6 @@ class TChooseProjectFrm : public QDialog {
 
   // The chosen folder's project file; empty without a folder.
   std::string GetProjectFileName() const;
-  std::string Host() const;
-  std::string Login() const;
-  std::string Password() const;
-  std::string RemotePath() const;
-  TFtpDataMode DataMode() const;
-  TFtpTlsMode TlsMode() const;
   // The settings shown, for a project whose settings were old: a
   // certificate accepted for the old host, and its having offered TLS,
   // are forgotten when the host changes.
@@ -66,13 +58,13 @@ class TChooseProjectFrm : public QDialog {
   // Forgets a known folder, empties the four settings and saves the list
   // (without a folder typed but not confirmed).
   void DeleteProject(const std::string& path);
-  // Saves the known folders, with the chosen one when it is new.
-  void SaveProjectList();
 
   // OK: saves the list first.
   void accept() override;
 
  private:
+  // Saves the known folders, with the chosen one when it is new.
+  void SaveProjectList();
   // The chosen folder changed: shows its project file's settings.
   void FolderChange();
   void UpdateDeleteButton();

@@ -22,10 +22,11 @@ void TFileListModel::Show(TNode& node, const TNodeFacts& facts, const TNodeView&
     if (row >= 0) RemoveRow(row);
     return;
   }
+  const QString caption = Qs(view.Caption);
   TRow shown{&node,
              facts,
-             facts.Folder,
-             Qs(view.Caption),
+             Std(caption),  // as shown: bytes that are not UTF-8 are replaced
+             caption,
              Qs(view.SizeText),
              Qs(view.StateText),
              view.Cut,
@@ -73,7 +74,7 @@ QModelIndex TFileListModel::IndexOf(const TNode& node) const {
 }
 
 bool TFileListModel::IsFolder(const QModelIndex& index) const {
-  return NodeAt(index) != nullptr && rows_[static_cast<std::size_t>(index.row())].Folder;
+  return NodeAt(index) != nullptr && rows_[static_cast<std::size_t>(index.row())].Facts.Folder;
 }
 
 const TNodeFacts* TFileListModel::FactsAt(const QModelIndex& index) const {
@@ -83,7 +84,7 @@ const TNodeFacts* TFileListModel::FactsAt(const QModelIndex& index) const {
 
 std::vector<std::string> TFileListModel::Captions() const {
   std::vector<std::string> captions;
-  for (const TRow& row : rows_) captions.push_back(Std(row.Caption));
+  for (const TRow& row : rows_) captions.push_back(row.Name);
   return captions;
 }
 
@@ -107,7 +108,7 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const {
     case Qt::DecorationRole:
       return name ? QVariant(row.Icon) : QVariant();
     case Qt::ToolTipRole:
-      return row.Folder ? QVariant() : QVariant(row.StateText);
+      return row.Facts.Folder ? QVariant() : QVariant(row.StateText);
     case Qt::TextAlignmentRole:
       return name ? QVariant() : QVariant(Qt::AlignRight | Qt::AlignVCenter);
     case Qt::ForegroundRole:
@@ -140,6 +141,7 @@ bool TFileListModel::setData(const QModelIndex& index, const QVariant& value, in
   TRow& row = rows_[static_cast<std::size_t>(index.row())];
   if (caption.isEmpty() || caption == row.Caption) return false;
   row.Caption = caption;
+  row.Name = Std(caption);
   emit dataChanged(index, index);
   Sort();
   emit RenameRequested(node, caption);
@@ -160,11 +162,7 @@ void TFileListModel::RemoveRow(int row) {
 
 void TFileListModel::Sort() {
   const auto before = [](const TRow& a, const TRow& b) {
-    const QByteArray a_caption = a.Caption.toUtf8();
-    const QByteArray b_caption = b.Caption.toUtf8();
-    return CompareListItems(
-               a.Folder, {a_caption.constData(), static_cast<std::size_t>(a_caption.size())},
-               b.Folder, {b_caption.constData(), static_cast<std::size_t>(b_caption.size())}) < 0;
+    return CompareListItems(a.Facts.Folder, a.Name, b.Facts.Folder, b.Name) < 0;
   };
   if (std::is_sorted(rows_.begin(), rows_.end(), before)) return;
   emit layoutAboutToBeChanged();

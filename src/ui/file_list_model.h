@@ -65,7 +65,7 @@ class TFileListModel : public QAbstractTableModel {
   struct TRow {
     TNode* Node;  // not owned
     TNodeFacts Facts;
-    bool Folder;
+    std::string Name;  // Caption in UTF-8: the list's order compares it on every change
     QString Caption;
     QString SizeText;
     QString StateText;

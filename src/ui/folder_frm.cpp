@@ -21,6 +21,7 @@
 #include "model/waiter.h"
 #include "platform/main_thread.h"
 #include "shell/drop_job.h"
+#include "shell/file_system.h"
 #include "sync/syn_folder.h"
 #include "ui/about_frm.h"
 #include "ui/action_images.h"
@@ -282,7 +283,7 @@ void TFolderFrm::OpenProject(std::unique_ptr<TProject> project, bool connect) {
 }
 
 void TFolderFrm::ShowProject(bool connect) {
-  setWindowTitle(Qs(LastComponent(project_->LocalRoot())) + QStringLiteral(" - ") + kTitle);
+  setWindowTitle(Qs(NamePart(project_->LocalRoot())) + QStringLiteral(" - ") + kTitle);
   // Not owned: the device is freed before the window (CloseProject).
   project_->Device().SetWatcher(
       std::shared_ptr<IConnectionWatcher>(std::shared_ptr<IConnectionWatcher>(), this));
@@ -349,11 +350,11 @@ void TFolderFrm::RefreshProjectList() {
   projects_cbx_->clear();
   if (!project_) return;
   for (const std::string& folder : choose_project_frm_->Folders())
-    projects_cbx_->addItem(Qs(LastComponent(folder)));
+    projects_cbx_->addItem(Qs(NamePart(folder)));
   int selected = OpenProjectIndex();
   if (selected < 0) {
     choose_project_frm_->AddProject(project_->LocalRoot());
-    projects_cbx_->addItem(Qs(LastComponent(project_->LocalRoot())));
+    projects_cbx_->addItem(Qs(NamePart(project_->LocalRoot())));
     selected = projects_cbx_->count() - 1;
   }
   projects_cbx_->setCurrentIndex(selected);

@@ -89,7 +89,6 @@ class TFolderFrm : public QMainWindow, public IConnectionWatcher {
   TMainSbr& MainSbr() const { return *main_sbr_; }
   TPathTbr& PathTbr() const { return *path_tbr_; }
   QComboBox& ProjectsCbx() const { return *projects_cbx_; }
-  QAction* ProjectPanelAct() const { return project_panel_act_; }
   TChooseProjectFrm& ChooseProjectFrm() const { return *choose_project_frm_; }
   TResolveFrm& ResolveFrm() const { return *resolve_frm_; }
 
@@ -156,7 +155,9 @@ class TFolderFrm : public QMainWindow, public IConnectionWatcher {
 
   // --- Actions ---------------------------------------------------------------
   void UpdateActions();
-  TActionInputs ActionInputs() const;
+  // What the action rules read: the strategy, the shown folder and the
+  // selected rows.
+  TActionInputs ActionInputs(const std::vector<QModelIndex>& rows) const;
   void RunAction(TActionId action);
   void ExecuteAction(TActionId action);
   void ConnectActExecute();

@@ -29,11 +29,11 @@
 
 namespace ravelo {
 
-TActionInputs TFolderFrm::ActionInputs() const {
+TActionInputs TFolderFrm::ActionInputs(const std::vector<QModelIndex>& rows) const {
   TActionInputs inputs;
   inputs.Strategy = strategy_->Kind();
   inputs.ShownFolderIsRoot = !project_ || shown_ == &project_->Root();
-  for (const QModelIndex& index : files_lvw_->SelectedRows()) {
+  for (const QModelIndex& index : rows) {
     if (const TNodeFacts* facts = files_->FactsAt(index))
       inputs.Selection.push_back({facts->Folder, !facts->Folder, facts->State, facts->Local});
   }
@@ -42,11 +42,11 @@ TActionInputs TFolderFrm::ActionInputs() const {
 
 void TFolderFrm::UpdateActions() {
   if (files_lvw_ == nullptr) return;
-  const TActionInputs inputs = ActionInputs();
+  const std::vector<QModelIndex> rows = files_lvw_->SelectedRows();
+  const TActionInputs inputs = ActionInputs(rows);
   for (int id = 0; id < kActionCount; ++id)
     actions_[static_cast<std::size_t>(id)]->setEnabled(
         ActionEnabled(static_cast<TActionId>(id), inputs));
-  const std::vector<QModelIndex> rows = files_lvw_->SelectedRows();
   const TNodeFacts* single = rows.size() == 1 ? files_->FactsAt(rows.front()) : nullptr;
   main_sbr_->SetSizeText(Qs(SizePanelText(static_cast<int>(rows.size()),
                                           single != nullptr ? single->SizeText : std::string())));
@@ -241,7 +241,8 @@ void TFolderFrm::SetViewStyle(TViewStyle style) {
 }
 
 void TFolderFrm::FilesLvwDblClick() {
-  if (const auto action = DoubleClickAction(ActionInputs())) RunAction(*action);
+  if (const auto action = DoubleClickAction(ActionInputs(files_lvw_->SelectedRows())))
+    RunAction(*action);
 }
 
 void TFolderFrm::PathButtonClick(int index) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "settings/settings_store.h"
+#include "shell/file_system.h"
 
 namespace ravelo {
 
@@ -101,12 +102,6 @@ std::string StripTrailingSlashes(std::string_view path) {
   return std::string(path);
 }
 
-std::string LastComponent(std::string_view folder) {
-  const std::string stripped = StripTrailingSlashes(folder);
-  const auto slash = stripped.rfind('/');
-  return slash == std::string::npos ? stripped : stripped.substr(slash + 1);
-}
-
 std::string FolderPart(std::string_view path) {
   const auto slash = path.rfind('/');
   return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
@@ -115,7 +110,7 @@ std::string FolderPart(std::string_view path) {
 std::string ProjectFileName(std::string_view folder) {
   const std::string stripped = StripTrailingSlashes(folder);
   if (stripped.empty()) return {};
-  return stripped + "/" + LastComponent(stripped) + ".rvlp";
+  return stripped + "/" + NamePart(stripped) + ".rvlp";
 }
 
 }  // namespace ravelo

@@ -35,8 +35,6 @@ void SavePanelSetting(TSettingsStore& store, bool visible);
 // A folder as the list keeps it: without trailing "/" (a lone "/" gives the
 // empty text).
 std::string StripTrailingSlashes(std::string_view path);
-// The last component of a folder ("site" for "/home/me/site/").
-std::string LastComponent(std::string_view folder);
 // The folder part of a path, up to and including its last "/"; empty when
 // it has none.
 std::string FolderPart(std::string_view path);

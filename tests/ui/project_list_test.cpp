@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "settings/settings_store.h"
+#include "shell/file_system.h"
 #include "support/temp_dir.h"
 
 namespace ravelo {
@@ -44,7 +45,7 @@ TEST(ProjectListTest, FolderNames) {
   EXPECT_EQ(ProjectFileName("/home/me/site//"), "/home/me/site/site.rvlp");
   EXPECT_EQ(ProjectFileName("/"), "");
   EXPECT_EQ(ProjectFileName(""), "");
-  EXPECT_EQ(LastComponent("/home/me/site/"), "site");
+  EXPECT_EQ(NamePart("/home/me/site/"), "site");
   EXPECT_EQ(FolderPart("/home/me/site/site.rvlp"), "/home/me/site/");
   EXPECT_EQ(FolderPart("site.rvlp"), "");
 }
