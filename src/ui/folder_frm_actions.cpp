@@ -7,9 +7,7 @@
 
 #include <type_traits>
 
-#include "sync/local_files.h"
-#include "sync/local_folder.h"
-#include "sync/local_path.h"
+#include "sync/local_copy.h"
 #include "sync/syn_file.h"
 #include "sync/syn_folder.h"
 #include "ui/choose_project_frm.h"
@@ -192,18 +190,11 @@ void TFolderFrm::ResolveActExecute() {
       file->MarkSynchronized();
       file->Display()->NodeChanged(*file);
       break;
-    case rrCopy: {
+    case rrCopy:
       // The folder watcher then finds the copy and the missing local file.
       // A move that fails is shown: the user asked for a copy to be kept.
-      const std::string root = project_->LocalRoot();
-      const std::string relative = RelativeLocalPath(*file);
-      const auto [folder, name] = SplitLastName(relative);
-      const std::string copy = LocalCopyName(std::string(name), [&](const std::string& candidate) {
-        return LocalEntryExists(root, folder, candidate);
-      });
-      MoveWithoutReplacing(root, folder, name, copy);
+      RenameLocalCopy(project_->LocalRoot(), *file);
       break;
-    }
     case rrCancel:
       break;
   }
