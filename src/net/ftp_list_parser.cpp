@@ -56,6 +56,18 @@ bool AllDigits(std::string_view text) {
   return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
+// A listed size: 0 when the column is no number, as before; a signed or
+// too large number fails the line, since a wrong size would look like a
+// changed file.
+std::int64_t ReadSize(std::string_view text) {
+  if (!text.empty() && (text.front() == '+' || text.front() == '-') && AllDigits(text.substr(1)))
+    throw EFtpInvalidListingFormat();
+  if (!AllDigits(text)) return 0;
+  const auto size = ToNumber<std::int64_t>(text);
+  if (!size) throw EFtpInvalidListingFormat();
+  return *size;
+}
+
 // A column of a line: where it starts and ends, so that a name can be taken
 // from the line as listed, blanks and all.
 struct TColumn {
@@ -273,7 +285,7 @@ void ParseUnixItem(std::string_view line, const TFtpDateTimeParts& today, TFtpLi
   item.OwnerPermissions = Part(permissions, 1, 3);
   item.GroupPermissions = Part(permissions, 4, 3);
   item.OtherPermissions = Part(permissions, 7, 3);
-  item.Size = ToNumber<std::int64_t>(column(size_at)).value_or(0);
+  item.Size = ReadSize(column(size_at));
   item.ModifiedDate = *date;
 
   // One blank separates the date from the name; the rest is the name as
@@ -296,7 +308,7 @@ void ParseDosItem(std::string_view line, TFtpListItem& item) {
   const bool directory = EqualIgnoringCase(fields->SizeOrDir, "<DIR>");
   item.FileName = fields->Name;
   item.ItemType = directory ? itDirectory : itFile;
-  item.Size = directory ? 0 : ToNumber<std::int64_t>(WithoutCommas(fields->SizeOrDir)).value_or(0);
+  item.Size = directory ? 0 : ReadSize(WithoutCommas(fields->SizeOrDir));
   item.ModifiedDate = *date;
 }
 

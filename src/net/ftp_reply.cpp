@@ -1,7 +1,7 @@
 #include "net/ftp_reply.h"
 
 #include <algorithm>
-#include <charconv>
+#include <cctype>
 #include <utility>
 
 #include "net/ftp_exceptions.h"
@@ -100,11 +100,11 @@ TFtpReply MakeFtpReply(std::vector<std::string> lines) {
     std::string code(TrimFtpLine(std::string_view(first).substr(0, 4)));
     if (code.size() == 4 && code[3] == '-') code.pop_back();
     reply.TextCode = code;
-    int value = 0;
-    const auto [end, error] = std::from_chars(code.data(), code.data() + code.size(), value);
-    if (!code.empty() && error == std::errc() && end == code.data() + code.size() &&
-        code.front() != '-') {
-      reply.NumericCode = value;
+    // Three digits, the first not 0: "022" or "+22" must not pass for 22.
+    if (code.size() == 3 && code[0] >= '1' && code[0] <= '9' &&
+        std::isdigit(static_cast<unsigned char>(code[1])) &&
+        std::isdigit(static_cast<unsigned char>(code[2]))) {
+      reply.NumericCode = (code[0] - '0') * 100 + (code[1] - '0') * 10 + (code[2] - '0');
     }
   }
   reply.Text.reserve(lines.size());

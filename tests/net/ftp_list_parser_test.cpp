@@ -115,6 +115,11 @@ TEST(FtpListParserTest, UnreadableListingsFailWhole) {
       {"USER1:[DIR]  DSK:FILE.TXT;1"},
       {"total 3 files"},
       {"drwx"},
+      // Sizes that cannot be read as they are listed.
+      {good, "-rw-r--r-- 1 o g 99999999999999999999 Mar  5 14:30 huge"},
+      {good, "-rw-r--r-- 1 o g -10 Mar  5 14:30 signed"},
+      {good, "-rw-r--r-- 1 o g +10 Mar  5 14:30 signed"},
+      {"01/15/04  02:05PM  99,999,999,999,999,999,999 huge.htm"},
   };
   for (const auto& lines : cases) {
     EXPECT_THROW(LoadFtpList(lines, kJune2026), EFtpInvalidListingFormat) << lines.back();

@@ -48,6 +48,9 @@ TEST(FtpReplyTest, RepliesAreCutIntoCodeAndTextWhateverTheReadPieces) {
       {"abc\r\n", "abc", 0, {""}},
       {"-12 x\r\n", "-12", 0, {"x"}},
       {"2x0 x\r\n", "2x0", 0, {"x"}},
+      // A code is three digits, the first not 0.
+      {"022 x\r\n", "022", 0, {"x"}},
+      {"+22 x\r\n", "+22", 0, {"x"}},
       // Empty lines are skipped, blanks trimmed, a bare LF accepted.
       {"\r\n \t\r\n  200 ok  \t\n", "200", 200, {"ok"}},
   };
