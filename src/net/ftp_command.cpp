@@ -11,6 +11,7 @@
 
 #include "net/ftp_client.h"
 #include "net/ftp_date_time.h"
+#include "platform/cli_escape.h"
 
 namespace ravelo {
 
@@ -114,8 +115,8 @@ void PrintItems(const TFtpListItems& items, std::ostream& out) {
       std::snprintf(date, sizeof(date), "%04d-%02d-%02d %02d:%02d", when.Year, when.Month, when.Day,
                     when.Hour, when.Minute);
     }
-    out << TypeLetter(item.ItemType) << ' ' << item.Size << ' ' << date << ' ' << item.FileName
-        << '\n';
+    out << TypeLetter(item.ItemType) << ' ' << item.Size << ' ' << date << ' '
+        << CliEscape(item.FileName) << '\n';
   }
 }
 
@@ -163,7 +164,8 @@ void Run(TFtpClient& client, const TOptions& options, std::ostream& out) {
     if (options.Command == "ls") {
       PrintItems(client.DirectoryListing(), out);
     } else {
-      for (const auto& line : lines) out << line << '\n';
+      // A server's bytes never reach the terminal as control characters.
+      for (const auto& line : lines) out << CliEscape(line) << '\n';
     }
   } else if (options.Command == "get") {
     Download(client, arguments[0], arguments[1]);
@@ -243,9 +245,10 @@ int RunFtpCommand(const std::vector<std::string>& arguments, const TFtpEnvLookup
     client.Connect();
     Run(client, options, out);
   } catch (const std::exception& error) {
+    // A reply's text is the server's: one escaped line, as ravelo-cli writes it.
     std::string message = error.what();
-    if (message.empty() || message.back() != '\n') message += '\n';
-    err << message;
+    while (!message.empty() && message.back() == '\n') message.pop_back();
+    err << CliEscape(message) << '\n';
     try {
       client.Quit();
     } catch (const EFtp&) {

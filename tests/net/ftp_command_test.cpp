@@ -49,14 +49,18 @@ class FtpCommandTest : public ::testing::Test {
 
 TEST_F(FtpCommandTest, LsPrintsParsedItemsAndRawLsTheLines) {
   server_.Home().CreateFile("my file.txt", "1234567890");
+  // A name's control characters are escaped, as ravelo-cli writes them.
+  server_.Home().CreateFile("bell\a\\.txt", "x");
   server_.Home().CreateDir("sub");
   ASSERT_EQ(Run({host_, "ls"}), 0) << err_;
   // The server offers MLSD: times to the second.
   EXPECT_TRUE(Contains(out_, R"(^f 10 \d{4}-\d\d-\d\d \d\d:\d\d:\d\d my file\.txt$)")) << out_;
   EXPECT_TRUE(Contains(out_, R"(^d \d+ \d{4}-\d\d-\d\d \d\d:\d\d:\d\d sub$)")) << out_;
+  EXPECT_TRUE(Contains(out_, R"(^f 1 .* bell\\x07\\\\\.txt$)")) << out_;
   EXPECT_EQ(err_, "");
   ASSERT_EQ(Run({host_, "raw-ls"}), 0);
   EXPECT_TRUE(Contains(out_, R"(^modify=.*type=file;.* my file\.txt$)")) << out_;
+  EXPECT_TRUE(Contains(out_, R"( bell\\x07\\\\\.txt$)")) << out_;
   ASSERT_EQ(Run({"-C", "sub", host_, "ls"}), 0);
   EXPECT_EQ(out_, "");
 }
@@ -95,7 +99,7 @@ TEST_F(FtpCommandTest, FailuresGiveTheMessageAndStatusOne) {
   }
   EXPECT_FALSE(server_.Home().Exists("x"));
   EXPECT_EQ(Run({"127.0.0.1:1", "ls"}), 1);
-  EXPECT_EQ(err_, "Socket Error # 111\nConnection refused.\n");
+  EXPECT_EQ(err_, "Socket Error # 111\\nConnection refused.\n");
 }
 
 // The data mode and TLS flags; a certificate that does not verify is
