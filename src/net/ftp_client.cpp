@@ -393,6 +393,7 @@ TSocket TFtpClient::AcceptFromPeer(TSocket& listener, TSocket& control) {
   const TSocketAddress peer = control.PeerAddress();
   const auto limit = settings_.AcceptTimeout;
   const auto deadline = Clock::now() + limit;
+  bool refused_foreign = false;
   for (;;) {
     auto left = limit;
     if (limit.count() > 0) {
@@ -405,11 +406,13 @@ TSocket TFtpClient::AcceptFromPeer(TSocket& listener, TSocket& control) {
     if (!listener.Readable() &&
         (reader_.HasBuffered() || WaitReadable(listener, control, left) == 1)) {
       const TFtpReply& reply = ReadReply();
+      if (refused_foreign) throw EFtpForeignDataConnection();
       throw EFtpReplyError(reply.JoinedText(), reply.NumericCode);
     }
     TSocket data = listener.Accept(left);
     // Only the server we talk to may deliver or take the data.
     if (data.PeerAddress().SameHost(peer)) return data;
+    refused_foreign = true;
   }
 }
 

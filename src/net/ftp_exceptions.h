@@ -93,6 +93,14 @@ class EFtpInvalidListingFormat : public EFtp {
   EFtpInvalidListingFormat() : EFtp("Unknown FTP listing format") {}
 };
 
+// In active mode only the control connection's peer may open the data
+// connection; the server's reply after one from elsewhere was refused tells
+// nothing of what happened.
+class EFtpForeignDataConnection : public EFtp {
+ public:
+  EFtpForeignDataConnection() : EFtp("Data Connection From Another Address Refused.") {}
+};
+
 // A command argument holding CR, LF or NUL: sent as it is, it would smuggle
 // a second command onto the control connection.
 class EFtpInvalidName : public EFtp {

@@ -274,6 +274,21 @@ TEST(FtpClientEdgeTest, ListingsComeFromTheServerWithinLimits) {
   }
 }
 
+// A data connection from another address is refused, and the server's
+// "complete" that follows is not taken for the transfer's outcome.
+TEST(FtpClientEdgeTest, AForeignDataConnectionIsReportedAsRefused) {
+  TSession s;
+  s.server.Login().AcceptPort().Answer("RETR", "150 opening");
+  s.server.DataConnect("127.0.0.2").DataSend("forged").Send("226 Transfer complete");
+  s.server.Answer("CWD", "250 ok").Stall().Start();
+  s.client.Connect();
+  std::ostringstream file;
+  EXPECT_THROW(s.client.Get("a", file), EFtpForeignDataConnection);
+  EXPECT_EQ(file.str(), "");
+  s.client.ChangeDir("y");
+  EXPECT_EQ(s.Finish(), "");
+}
+
 // Abort (with Quit and Disconnect, as the server object calls them) from
 // another thread ends a download in progress with an error, never with
 // success or its own time-out; also when the server had said 226 already,
