@@ -449,8 +449,11 @@ void TFolderFrm::ShowNode(TNode& node, TStrategyKind kind) {
 }
 
 void TFolderFrm::UpdatePathBar() {
-  path_tbr_->SetCaptions(shown_ != nullptr ? PathBarCaptions(*shown_) : std::vector<std::string>(),
-                         icons_.FolderIcon());
+  path_tbr_->SetCaptions(
+      shown_ != nullptr
+          ? PathBarCaptions(*shown_, project_ != nullptr ? project_->Host() : std::string())
+          : std::vector<std::string>(),
+      icons_.FolderIcon());
 }
 
 void TFolderFrm::ShowNodeError(TNode& node, const std::exception& error) {

@@ -7,11 +7,11 @@
 
 namespace ravelo {
 
-std::vector<std::string> PathBarCaptions(const TNode& shown_folder) {
+std::vector<std::string> PathBarCaptions(const TNode& shown_folder, const std::string& host) {
   std::vector<std::string> captions;
   for (const TNode* node = &shown_folder; node->Parent() != nullptr; node = node->Parent())
     captions.push_back(node->Name());
-  captions.emplace_back("\\");
+  captions.push_back(host + "/");
   std::reverse(captions.begin(), captions.end());
   return captions;
 }
