@@ -85,7 +85,15 @@ void TFileWatcher::Watch(TSynFolder& folder) {
   std::lock_guard lock(mutex_);
   TEntry& entry = folders_[&folder];
   entry.folder = &folder;
-  if (entry.wd < 0) AddWatchLocked(entry, /*report_gone=*/true);
+  if (entry.wd >= 0) return;
+  AddWatchLocked(entry, /*report_gone=*/true);
+  // A folder listed before that comes back (made again after it was gone)
+  // may hold files written before its watch was in place: once the watch
+  // is, it is listed again like a changed one, so none of them is missed.
+  if (entry.wd >= 0 && folder.LocalListed()) {
+    MarkChangedLocked(entry, Clock::now());
+    Wake();
+  }
 }
 
 void TFileWatcher::Unwatch(const TNode& node, bool with_descendants) {

@@ -80,7 +80,9 @@ class TFileWatcher {
   TFileWatcher& operator=(const TFileWatcher&) = delete;
 
   // Watches the folder (which must be in the tree) unless it is watched.
-  // A failure is reported once per folder, through the watcher thread.
+  // A folder whose local listing was merged before is then handed on as
+  // changed. A failure is reported once per folder, through the watcher
+  // thread.
   void Watch(TSynFolder& folder);
   // Forgets the node; with_descendants, every folder below it too.
   void Unwatch(const TNode& node, bool with_descendants);

@@ -115,15 +115,32 @@ TEST_F(WatchLimitTest, FoldersPastTheLimitAreReportedAndTheOthersStayWatched) {
   }));
 }
 
-TEST_F(FileWatcherTest, AFolderRemovedAndMadeAgainIsWatchedAgain) {
+// A build tool's "clean, build, emit": the folder goes and comes back with
+// its files written at once, either before the watcher saw it gone or after
+// the parent's listing had marked it absent.
+TEST_F(FileWatcherTest, AFolderRemovedAndMadeAgainIsWatchedAndListedAgain) {
   dir.CreateDir("docs");
+  docs.MarkRemotePresent();
   docs.MarkLocalPresent();
+  docs.MergeLocalListing(*device->ListLocal(docs));
   std::filesystem::remove(dir / "docs");
   dir.CreateDir("docs");
   ASSERT_TRUE(ReportedAndQuiet());
   EXPECT_TRUE(Files().HasWatch(docs));
   dir.CreateFile("docs/new.txt");
-  EXPECT_TRUE(loop.RunUntil([&] { return docs.FindChild("new.txt") != nullptr; }));
+  ASSERT_TRUE(loop.RunUntil([&] { return docs.FindChild("new.txt") != nullptr; }));
+
+  std::filesystem::remove_all(dir / "docs");
+  ASSERT_TRUE(loop.RunUntil([&] { return docs.LocalPresence() == prAbsent; }));
+  dir.CreateDir("docs");
+  dir.CreateFile("docs/app.js", "built");
+  dir.CreateFile("docs/new.txt", "built");
+  ASSERT_TRUE(loop.RunUntil([&] {
+    auto* app = dynamic_cast<TSynFile*>(docs.FindChild("app.js"));
+    auto* again = dynamic_cast<TSynFile*>(docs.FindChild("new.txt"));
+    return app != nullptr && again != nullptr && again->LocalPresence() == prPresent;
+  }));
+  EXPECT_TRUE(Files().HasWatch(docs));
 }
 
 TEST_F(FileWatcherTest, DestroyingTheDeviceServesAPendingHandOver) {

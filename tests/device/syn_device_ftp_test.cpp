@@ -151,6 +151,28 @@ TEST_F(SynDeviceFtpTest, EditsOnEitherSideShowAndTheShownFolderUploadsItsFreshFi
   EXPECT_EQ(page.RemotePresence(), prAbsent);
 }
 
+// A build tool cleans the shown folder and writes it again at once: the
+// rebuilt files are merged and auto upload sends them.
+TEST_F(SynDeviceFtpTest, AShownFolderMadeAgainUploadsWhatWasWrittenIntoIt) {
+  StartFtp();
+  ftp->Put("www/dist/app.js", "old build", before);
+  Connect();
+  TSynFolder& dist = *root->FolderByName("dist");
+  Run([&] { dist.Open(); });
+  Run([&] { File(dist, "app.js").Open(); });
+  ASSERT_EQ(File(dist, "app.js").GetState(), nsSynchronized);
+  device->SetAutoUploadFresh(true);
+
+  std::filesystem::remove_all(dir / "dist");
+  ASSERT_TRUE(loop.RunUntil([&] { return dist.LocalPresence() == prAbsent; }));
+  dir.CreateFile("dist/app.js", "new build");
+  ASSERT_TRUE(
+      loop.RunUntil([&] { return ftp->Home().ReadFile("www/dist/app.js") == "new build"; }));
+  ASSERT_TRUE(Settled());
+  EXPECT_EQ(File(dist, "app.js").GetState(), nsSynchronized);
+  EXPECT_EQ(Failures(), 0);
+}
+
 // Both copies of a file that was never synchronized are kept, however the
 // upload is asked for, and the conflict dialog's three answers apply.
 TEST_F(SynDeviceFtpTest, ANeverSynchronizedTwinIsNeverOverwritten) {
