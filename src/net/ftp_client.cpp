@@ -219,7 +219,16 @@ void TFtpClient::Connect() {
     greeting_ = last_cmd_result_;
     if (settings_.TlsMode != tmPlain) StartTls(target.Host, *control);
     if (SendCmd("USER " + settings_.Username, {230, 331}) == 331) {
-      SendCmd("PASS " + settings_.Password, {230});
+      SendLine("PASS " + settings_.Password);
+      const TFtpReply& reply = ReadReply();
+      if (reply.NumericCode != 230) {
+        // A server may echo what it was sent; the password never goes into
+        // a message, so such a reply is replaced, not masked letter by letter.
+        const std::string text = reply.JoinedText();
+        const bool echoes =
+            !settings_.Password.empty() && text.find(settings_.Password) != std::string::npos;
+        throw EFtpReplyError(echoes ? std::string("Login incorrect.\n") : text, reply.NumericCode);
+      }
     }
     if (control->Tls() != nullptr) ProtectData();
     SendTransferType();

@@ -21,15 +21,6 @@ std::string ConnectErrorText(std::string_view message) {
   return "Error: " + std::string(message);
 }
 
-std::string HidePassword(std::string text, std::string_view password) {
-  if (password.empty()) return text;
-  constexpr std::string_view kMask = "*****";
-  for (auto at = text.find(password); at != std::string::npos;
-       at = text.find(password, at + kMask.size()))
-    text.replace(at, password.size(), kMask);
-  return text;
-}
-
 std::string DateTimeText(TDateTime time, const TTextFormat& format) {
   const TFtpDateTimeParts parts = DecodeFtpDateTime(time);
   char buffer[32];

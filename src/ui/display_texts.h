@@ -18,11 +18,6 @@ std::string NodeErrorText(std::string_view message, std::string_view node_name);
 // Status panel 2 after connecting failed.
 std::string ConnectErrorText(std::string_view message);
 
-// text with every occurrence of the password masked, so that a server
-// echoing it in a reply cannot put it on the screen. An empty password
-// masks nothing.
-std::string HidePassword(std::string text, std::string_view password);
-
 // A date-time as the dialogs show it: the date, a blank and the time, the
 // time left out at exactly midnight (to the millisecond).
 std::string DateTimeText(TDateTime time, const TTextFormat& format);

@@ -462,9 +462,7 @@ void TFolderFrm::ShowNodeError(TNode& node, const std::exception& error) {
 
 QString TFolderFrm::ErrorPanelText(const std::string& text) const {
   // One line: a server's reply may end in a line break or span several.
-  return Qs(HidePassword(text, project_ ? project_->Password() : std::string()))
-      .trimmed()
-      .replace(QLatin1Char('\n'), QLatin1Char(' '));
+  return Qs(text).trimmed().replace(QLatin1Char('\n'), QLatin1Char(' '));
 }
 
 // --- IConnectionWatcher ---------------------------------------------------------

@@ -86,6 +86,8 @@ TEST(FtpClientEdgeTest, GreetingAndLoginReplies) {
       {530,
        "Login incorrect.\n",
        {"220 hi", "> USER", "331 pw", "> PASS pass", "530 Login incorrect."}},
+      // A refusal that echoes the password is not shown, masked or not.
+      {530, "Login incorrect.\n", {"220 hi", "> USER", "331 pw", "> PASS", "530 bad pass: pass"}},
       {502, "Not implemented.\n", after_login("502 Not implemented.")},
       {-1, "Unknown", after_login("500 What?")},
       {-1, "first", after_login("215-first\r\n215 UNIX")},
