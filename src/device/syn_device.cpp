@@ -209,7 +209,12 @@ void TSynDevice::RemoveLocalFolder(TSynFolder& folder) {
 }
 
 bool TSynDevice::IsReservedName(std::string_view name, bool folder) const {
-  return IsDownloadTempName(name) || (!folder && name == project_file_name_);
+  if (IsDownloadTempName(name)) return true;
+  // The project file and the twins written beside it (a save's ".new", a
+  // lock) hold the password: none is ever listed, uploaded or made by a user.
+  if (folder || project_file_name_.empty() || !name.starts_with(project_file_name_)) return false;
+  const std::string_view suffix = name.substr(project_file_name_.size());
+  return suffix.empty() || suffix == ".new" || suffix == ".lock";
 }
 
 // current_folder_ and the file watcher's table only ever name nodes still

@@ -36,7 +36,10 @@ void RenameNode(TNode& node, IServer& server, const std::string& new_name) {
   if (new_name == old_name) return;
   // The name a user typed must not give the node a path outside its folder:
   // the server, the disk and the tree would each take it differently.
-  if (!IsValidNodeName(new_name)) throw EInvalidNodeName(new_name);
+  // A reserved name (the project file's, a temporary's) would make the
+  // project unloadable or the node vanish from the listings.
+  if (!IsValidNodeName(new_name) || SyncProject().Device().IsReservedName(new_name, false))
+    throw EInvalidNodeName(new_name);
   // Nor may it be taken, in the tree or on the disk by a file the tree does
   // not know yet: the node would come to name that file with this one's
   // times, and a later upload would send it over the renamed server copy.

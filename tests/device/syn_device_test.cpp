@@ -56,6 +56,9 @@ TEST_F(SynDeviceTest, LocalInfoOfFilesOnly) {
 
 TEST_F(SynDeviceTest, ListingsLeaveOutTheProjectFileTemporaryFilesAndBadNames) {
   dir.CreateFile("site.rvlp");
+  dir.CreateFile("site.rvlp.new", "password");  // a save's twin left by a crash
+  dir.CreateFile("site.rvlp.lock");
+  dir.CreateFile("site.rvlp.old", "333");
   dir.CreateFile("docs/site.rvlp");
   dir.CreateFile("docs/Site.rvlp", "12");  // letter case counts
   dir.CreateFile("docs/.ravelo-download-x1y2", "partial");
@@ -68,7 +71,8 @@ TEST_F(SynDeviceTest, ListingsLeaveOutTheProjectFileTemporaryFilesAndBadNames) {
   ASSERT_EQ(::symlink("sub", (dir / "docs/linked").c_str()), 0);
   ASSERT_EQ(::symlink(".hidden", (dir / "docs/alias").c_str()), 0);
 
-  EXPECT_EQ(Listed(*root), (std::map<std::string, std::int64_t>{{"docs", -1}}));
+  EXPECT_EQ(Listed(*root),
+            (std::map<std::string, std::int64_t>{{"docs", -1}, {"site.rvlp.old", 3}}));
   EXPECT_EQ(Listed(docs),
             (std::map<std::string, std::int64_t>{{"Site.rvlp", 2}, {".hidden", 1}, {"sub", -1}}));
   TSynFolder& missing = root->MakeChild<TSynFolder>("missing");

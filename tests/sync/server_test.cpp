@@ -43,7 +43,7 @@ TEST_F(TSyncTest, RemotePathsHangBelowTheRemoteFolder) {
 
 TEST_F(TServerTest, NamesTheCacheKeepsForItselfNeverTravel) {
   dir.CreateFile("site/site.rvlp", "the project");
-  for (const char* name : {"site.rvlp", ".ravelo-download-x1"}) {
+  for (const char* name : {"site.rvlp", "site.rvlp.new", ".ravelo-download-x1"}) {
     TSynFile& file = root->MakeChild<TSynFile>(name);
     EXPECT_THROW(server->Download(file), EInvalidNodeName) << name;
     EXPECT_THROW(server->Upload(file), EInvalidNodeName) << name;

@@ -319,12 +319,15 @@ TEST_F(SynFileTest, RenameToASiblingsOrAnInvalidNameChangesNothingAnywhere) {
 
   Run([&] { File("a.txt").Rename("B.TXT"); });
   Run([&] { File("a.txt").Rename("A.txt"); });  // a case variant of its own name
-  for (const char* name : {"../a.txt", "sub/a.txt", ""}) Run([&] { File("a.txt").Rename(name); });
-  EXPECT_EQ(Failures(),
-            (std::vector<std::string>{
-                "failed a.txt: Node Already Exists", "failed a.txt: Node Already Exists",
-                "failed a.txt: Invalid Name \"../a.txt\"",
-                "failed a.txt: Invalid Name \"sub/a.txt\"", "failed a.txt: Invalid Name \"\""}));
+  for (const char* name : {"../a.txt", "sub/a.txt", "", "site.rvlp", "site.rvlp.new"})
+    Run([&] { File("a.txt").Rename(name); });
+  EXPECT_EQ(
+      Failures(),
+      (std::vector<std::string>{
+          "failed a.txt: Node Already Exists", "failed a.txt: Node Already Exists",
+          "failed a.txt: Invalid Name \"../a.txt\"", "failed a.txt: Invalid Name \"sub/a.txt\"",
+          "failed a.txt: Invalid Name \"\"", "failed a.txt: Invalid Name \"site.rvlp\"",
+          "failed a.txt: Invalid Name \"site.rvlp.new\""}));
   EXPECT_EQ(server->log.Count("rename a.txt ../a.txt"), 0);
   EXPECT_FALSE(dir.Exists("a.txt"));
   EXPECT_EQ(server->Entry("a.txt").content, "a");
