@@ -6,11 +6,13 @@
 #include <cerrno>
 #include <deque>
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <system_error>
 
 #include "model/children_iterator.h"
 #include "model/node.h"
+#include "model/nullable.h"
 #include "model/time_info.h"
 #include "model/waiter.h"
 #include "net/ftp_exceptions.h"
@@ -439,13 +441,24 @@ void TServer::Download(TNode& file) {
   Guarded([&] {
     EnterFolder(*HeldParent(file));
     const std::string name = file.Name();
-    SetTransferType(name);
+    const TFtpTransferType type = TransferTypeOf(name);
+    client_.SetTransferType(type);
+    auto* synced = dynamic_cast<TSynFile*>(&file);
+    // The size the tree's decision was made with; a text transfer may
+    // change line ends, so only a binary one is held to it.
+    std::optional<std::int64_t> listed;
+    if (synced != nullptr && type == ftBinary && synced->RemotePresence() == prPresent) {
+      try {
+        listed = synced->RemoteSize();
+      } catch (const ESizeUndefined&) {
+      }
+    }
     TDownloadTempFile temp(SyncProject().LocalRoot(), RelativeLocalPath(file));
     TDownloadSink sink(temp, transferred_);
     std::ostream destination(&sink);
     WithLocalError(sink, [&] { client_.Get(name, destination); });
     const TLocalFileInfo copy = WrittenCopy(temp.Descriptor());
-    auto* synced = dynamic_cast<TSynFile*>(&file);
+    if (listed && copy.Size != *listed) throw EIncompleteDownload(copy.Size, *listed);
     if (synced != nullptr) synced->CheckLocalUnchanged();
     temp.Commit();
     if (synced != nullptr) synced->SetDownloadedCopy(copy);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -26,6 +27,15 @@ class EFileNotFound : public ESync {
  private:
   std::string path_;
   bool remote_;
+};
+
+// A binary download whose byte count differs from the size the listing
+// gave: a transfer cut but answered as complete is never kept.
+class EIncompleteDownload : public ESync {
+ public:
+  EIncompleteDownload(std::int64_t received, std::int64_t listed)
+      : ESync("Download Incomplete: " + std::to_string(received) + " Of " + std::to_string(listed) +
+              " Bytes") {}
 };
 
 }  // namespace ravelo

@@ -202,5 +202,23 @@ TEST_F(TServerTest, DownloadCountsItsBytesAndKeepsALocalCopyEditedWhileItRan) {
   EXPECT_EQ(server->GetTransferred(), kSize);
 }
 
+// A binary transfer cut but answered as complete never replaces the copy.
+TEST_F(TServerTest, ABinaryDownloadShorterThanListedKeepsTheOldCopy) {
+  StartFtp();
+  ftp->Put("www/data.bin", "12345", std::time(nullptr) - 60);
+  dir.CreateFile("site/data.bin", "old");
+  TSynFile& file = root->MakeChild<TSynFile>("data.bin");
+  file.SetRemoteTime(DateTime(1700000000));
+  file.SetRemoteSize(9);
+  try {
+    server->Download(file);
+    FAIL() << "kept a short download";
+  } catch (const EIncompleteDownload& error) {
+    EXPECT_STREQ(error.what(), "Download Incomplete: 5 Of 9 Bytes");
+  }
+  EXPECT_EQ(dir.ReadFile("site/data.bin"), "old");
+  EXPECT_THAT(TempFiles(), IsEmpty());
+}
+
 }  // namespace
 }  // namespace ravelo::test
