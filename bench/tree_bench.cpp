@@ -37,7 +37,7 @@ class TBenchNode : public Base {
   void DoRename(IServer&, const std::string&) override {}
   void DoDelete(IServer&) override {}
   void DoCreateLocal(IServer&) override {}
-  void DoClearCache(IServer&) override {}
+  void DoClearCache(IServer&, bool) override {}
   void DoUploadFresh(IServer&) override {}
 };
 

@@ -103,7 +103,9 @@ class TNode {
   virtual void DoRename(IServer& server, const std::string& new_name) = 0;
   virtual void DoDelete(IServer& server) = 0;
   virtual void DoCreateLocal(IServer& server) = 0;
-  virtual void DoClearCache(IServer& server) = 0;
+  // Without force, a file whose local copy holds work not on the server
+  // ("Fresh", "Ambigous", "Unknown") is refused, not deleted.
+  virtual void DoClearCache(IServer& server, bool force) = 0;
   virtual void DoUploadFresh(IServer& server) = 0;
 
   // --- Structure (any thread) --------------------------------------------
@@ -175,7 +177,7 @@ class TNode {
   // Reads the local side first when unknown; throws ENodeAlreadyLocal when
   // the node is present locally.
   void CreateLocal();
-  void ClearCache();
+  void ClearCache(bool force = false);
   void UploadFresh();
   // Terminates every queued waiter, the running one included.
   void CancelWaiters();

@@ -45,8 +45,8 @@ void TNode::CreateLocal() {
   Enqueue(std::make_unique<TCreateLocalWaiter>(*this));
 }
 
-void TNode::ClearCache() {
-  Enqueue(std::make_unique<TClearCacheWaiter>(*this));
+void TNode::ClearCache(bool force) {
+  Enqueue(std::make_unique<TClearCacheWaiter>(*this, force));
 }
 
 void TNode::UploadFresh() {

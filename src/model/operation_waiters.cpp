@@ -37,9 +37,14 @@ void TCreateLocalWaiter::Perform() {
   Node().DoCreateLocal(*server);
 }
 
+bool TClearCacheWaiter::SameAs(const TWaiter& other) const {
+  const auto* clear = dynamic_cast<const TClearCacheWaiter*>(&other);
+  return clear != nullptr && clear->force_ == force_;
+}
+
 void TClearCacheWaiter::Perform() {
   const auto server = Server();
-  Node().DoClearCache(*server);
+  Node().DoClearCache(*server, force_);
 }
 
 void TUploadFreshWaiter::Perform() {

@@ -61,10 +61,15 @@ class TCreateLocalWaiter : public TWaiter {
 
 class TClearCacheWaiter : public TWaiter {
  public:
-  using TWaiter::TWaiter;
+  TClearCacheWaiter(TNode& node, bool force) : TWaiter(node), force_(force) {}
+  // A forced clear is not the same as one that spares local changes.
+  bool SameAs(const TWaiter& other) const override;
 
  protected:
   void Perform() override;
+
+ private:
+  bool force_;
 };
 
 class TUploadFreshWaiter : public TWaiter {

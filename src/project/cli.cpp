@@ -256,7 +256,7 @@ void RunResolve(TCliSession& session, const TCliArguments& arguments) {
   try {
     switch (arguments.Answer) {
       case caDeleteLocal:
-        file->ClearCache();
+        file->ClearCache(true);  // the user chose to drop the local copy
         break;
       case caIdentical:
         file->MarkSynchronized();
@@ -303,7 +303,7 @@ void RunCommand(TCliSession& session, const TCliArguments& arguments) {
       RunOnEach(session, arguments.Paths, [](TNode& node) { node.Delete(); });
       return;
     case ccClearCache:
-      RunOnEach(session, arguments.Paths, [](TNode& node) { node.ClearCache(); });
+      RunOnEach(session, arguments.Paths, [&](TNode& node) { node.ClearCache(arguments.Force); });
       return;
     case ccMkdir:
       return RunCreate<TSynFolder>(session, arguments);

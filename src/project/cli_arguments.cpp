@@ -98,6 +98,10 @@ bool TakeOption(TCliArguments& result, const std::vector<std::string>& arguments
       if (argument != "-r" && argument != "--recursive") return false;
       result.Recursive = true;
       return true;
+    case ccClearCache:
+      if (argument != "--force") return false;
+      result.Force = true;
+      return true;
     case ccOpen:
       if (argument != "--no-launch") return false;
       result.NoLaunch = true;
@@ -248,8 +252,9 @@ const char* CliUsage() {
          "                          upload what changed here; UPLOADED<TAB>PATH each\n"
          "  open PROJECT [--no-launch] PATH...\n"
          "  delete PROJECT PATH...  the server copy and the local copy\n"
-         "  clear-cache PROJECT PATH...\n"
-         "                          the local copy only\n"
+         "  clear-cache PROJECT [--force] PATH...\n"
+         "                          the local copy only; a \"Fresh\", \"Ambigous\" or\n"
+         "                          \"Unknown\" one only with --force\n"
          "  mkdir PROJECT PATH      a new local folder\n"
          "  touch PROJECT PATH      a new empty local file\n"
          "  rename PROJECT PATH NEWNAME\n"

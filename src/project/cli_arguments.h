@@ -51,6 +51,7 @@ struct TCliArguments {
   TCliAnswer Answer = caNone;
   bool Recursive = false;  // status -r
   bool NoLaunch = false;   // open --no-launch
+  bool Force = false;      // clear-cache --force: drop local changes too
   // new
   std::string Host;
   std::string Login = "anonymous";

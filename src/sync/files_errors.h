@@ -31,6 +31,13 @@ class EInvalidNodeName : public EFiles {
   explicit EInvalidNodeName(const std::string& name) : EFiles("Invalid Name \"" + name + "\"") {}
 };
 
+// Clear Cache without force met a local copy holding work the server has
+// not got ("Fresh", "Ambigous", "Unknown"): it is kept.
+class ELocalChangesWouldBeLost : public EFiles {
+ public:
+  ELocalChangesWouldBeLost() : EFiles("Local Changes Would Be Lost") {}
+};
+
 class ENoFolderWithName : public EFiles {
  public:
   explicit ENoFolderWithName(const std::string& name)

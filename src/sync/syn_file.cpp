@@ -450,9 +450,15 @@ void TSynFile::DoCreateLocal(IServer& server) {
   if (RemotePresence() == prUnknown) RefreshRemote(server);
 }
 
-void TSynFile::DoClearCache(IServer&) {
+void TSynFile::DoClearCache(IServer&, bool force) {
   if (LocalPresence() == prUnknown) RefreshLocal();
-  if (LocalPresence() == prPresent) SyncProject().Device().DeleteLocalFile(*this);
+  if (LocalPresence() != prPresent) return;
+  if (!force) {
+    const TNodeState state = CalcState();
+    if (state == nsFresh || state == nsAmbiguous || state == nsUnknown)
+      throw ELocalChangesWouldBeLost();
+  }
+  SyncProject().Device().DeleteLocalFile(*this);
 }
 
 void TSynFile::DoUploadFresh(IServer& server) {

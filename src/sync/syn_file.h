@@ -65,7 +65,7 @@ class TSynFile : public TLeaf {
   void DoRename(IServer& server, const std::string& new_name) override;
   void DoDelete(IServer& server) override;
   void DoCreateLocal(IServer& server) override;
-  void DoClearCache(IServer& server) override;
+  void DoClearCache(IServer& server, bool force) override;
   void DoUploadFresh(IServer& server) override;
 
   // The values; each throws ETimeUndefined or ESizeUndefined when undefined.

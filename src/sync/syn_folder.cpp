@@ -249,10 +249,19 @@ void TSynFolder::DoCreateLocal(IServer& server) {
   if (RemotePresence() == prUnknown) RefreshRemote(server);
 }
 
-void TSynFolder::DoClearCache(IServer& server) {
-  for (auto it = GetChildren(); !it->Done();) it->Next().DoClearCache(server);
+void TSynFolder::DoClearCache(IServer& server, bool force) {
+  // Listed first, so that local files the tree has not seen are spared too.
   if (LocalPresence() == prUnknown) RefreshLocal();
   ListLocalIfNeeded();
+  bool spared = false;
+  for (auto it = GetChildren(); !it->Done();) {
+    try {
+      it->Next().DoClearCache(server, force);
+    } catch (const ELocalChangesWouldBeLost&) {
+      spared = true;  // the rest goes on; the folder stays for what is kept
+    }
+  }
+  if (spared) throw ELocalChangesWouldBeLost();
   if (LocalPresence() == prPresent) {
     SyncProject().Device().RemoveLocalFolder(*this);
     ClearLocalTree();

@@ -48,7 +48,7 @@ class TSynFolder : public TBranch {
   void DoRename(IServer& server, const std::string& new_name) override;
   void DoDelete(IServer& server) override;
   void DoCreateLocal(IServer& server) override;
-  void DoClearCache(IServer& server) override;
+  void DoClearCache(IServer& server, bool force) override;
   void DoUploadFresh(IServer& server) override;
 
   // Make this folder and every folder above it present on that side; the

@@ -184,7 +184,7 @@ void TFolderFrm::ResolveActExecute() {
   if (file->IsDetached() || !project_) return;
   switch (answer) {
     case rrDeleteLocal:
-      file->ClearCache();
+      file->ClearCache(true);  // the user chose to drop the local copy
       break;
     case rrIdentical:
       file->MarkSynchronized();

@@ -199,8 +199,8 @@ TEST_F(SynDeviceFtpTest, ANeverSynchronizedTwinIsNeverOverwritten) {
   TSynFile& a = File(*root, "a.txt");
   TSynFile& b = File(*root, "b.txt");
   TSynFile& c = File(*root, "c.txt");
-  Run([&] { a.ClearCache(); });  // "Delete Local"
-  b.MarkSynchronized();          // "Identical"
+  Run([&] { a.ClearCache(true); });  // "Delete Local"
+  b.MarkSynchronized();              // "Identical"
   b.Display()->NodeChanged(b);
   std::filesystem::rename(dir / "c.txt", dir / "c (local).txt");  // "Copy"
   ASSERT_TRUE(loop.RunUntil([&] { return root->FindChild("c (local).txt") != nullptr; }));

@@ -152,6 +152,8 @@ TEST_F(CliTest, CreateRenameClearAndDeleteAsTheWindowsActions) {
   EXPECT_TRUE(fs::is_directory(dir / "site/new"));
   EXPECT_EQ(On("status", {"-r"}).Out,
             "Fresh\tnew/\nFresh\tnew/page.html\nNot Cached\tindex.html\n");
+  EXPECT_EQ(On("clear-cache", {"new"}).Status, 1);  // an edit not uploaded is kept
+  EXPECT_TRUE(dir.Exists("site/new/page.html"));
   const TRun taken = On("touch", {"INDEX.html"});
   EXPECT_EQ(taken.Status, 1);
   EXPECT_EQ(taken.Err, "ERROR\tINDEX.html\tNode Already Exists\n");

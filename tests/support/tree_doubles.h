@@ -244,7 +244,7 @@ class TTestNode : public Base {
   }
   void DoDelete(IServer& server) override { Do(TOp::Delete, server, {}); }
   void DoCreateLocal(IServer& server) override { Do(TOp::CreateLocal, server, {}); }
-  void DoClearCache(IServer& server) override { Do(TOp::ClearCache, server, {}); }
+  void DoClearCache(IServer& server, bool) override { Do(TOp::ClearCache, server, {}); }
   void DoUploadFresh(IServer& server) override { Do(TOp::UploadFresh, server, {}); }
 
   std::atomic<bool> local{false};

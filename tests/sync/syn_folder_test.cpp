@@ -213,7 +213,7 @@ TEST_F(SynFolderTest, DeleteRepeatedForAServerDoesNotDeleteTwice) {
   EXPECT_FALSE(server->Exists("docs"));
 }
 
-TEST_F(SynFolderTest, ClearCacheRemovesEveryLocalCopyBottomUp) {
+TEST_F(SynFolderTest, ClearCacheKeepsLocalWorkUnlessForcedThenRemovesBottomUp) {
   server->AddFile("docs/a.txt", "a", 45000);
   dir.CreateFile("site/docs/a.txt", "a");
   dir.CreateFile("site/docs/local.txt", "local only");
@@ -222,9 +222,14 @@ TEST_F(SynFolderTest, ClearCacheRemovesEveryLocalCopyBottomUp) {
   TSynFolder& docs = Folder("docs");
   Open(docs);
   Open(Folder("docs/sub"));
+  // Never synchronized ("Unknown") and local only ("Fresh"): kept unless forced.
   Run([&] { docs.ClearCache(); });
+  EXPECT_EQ(Failures(), std::vector<std::string>{"failed docs: Local Changes Would Be Lost"});
+  for (const char* path : {"site/docs/a.txt", "site/docs/local.txt", "site/docs/sub/deep.txt"})
+    EXPECT_TRUE(dir.Exists(path)) << path;
+  Run([&] { docs.ClearCache(true); });
 
-  EXPECT_TRUE(Failures().empty());
+  EXPECT_EQ(Failures().size(), 1u);  // the first run's, no other
   EXPECT_FALSE(dir.Exists("site/docs"));
   EXPECT_TRUE(server->Exists("docs/a.txt"));
   EXPECT_EQ(docs.GetState(), nsNotCached);
@@ -241,7 +246,7 @@ TEST_F(SynFolderTest, ClearCacheStopsAtAFolderHoldingAnUnknownFile) {
   Open(*root);
   Open(Folder("docs"));
   dir.CreateFile("site/docs/later.txt", "made after the listing");
-  Run([&] { Folder("docs").ClearCache(); });
+  Run([&] { Folder("docs").ClearCache(true); });
 
   EXPECT_EQ(Failures(), std::vector<std::string>{"failed docs: Directory not empty"});
   EXPECT_EQ(dir.ReadFile("site/docs/later.txt"), "made after the listing");
