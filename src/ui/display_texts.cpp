@@ -21,6 +21,12 @@ std::string ConnectErrorText(std::string_view message) {
   return "Error: " + std::string(message);
 }
 
+std::string ClearCacheQuestion(int count) {
+  return count == 1 ? "1 file holds local changes that would be lost. Clear its cache anyway?"
+                    : std::to_string(count) +
+                          " files hold local changes that would be lost. Clear their cache anyway?";
+}
+
 std::string DateTimeText(TDateTime time, const TTextFormat& format) {
   const TFtpDateTimeParts parts = DecodeFtpDateTime(time);
   char buffer[32];

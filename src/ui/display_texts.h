@@ -17,6 +17,8 @@ std::string SizePanelText(int selected_count, std::string_view size_text);
 std::string NodeErrorText(std::string_view message, std::string_view node_name);
 // Status panel 2 after connecting failed.
 std::string ConnectErrorText(std::string_view message);
+// Asked before Clear Cache drops count local copies holding changes.
+std::string ClearCacheQuestion(int count);
 
 // A date-time as the dialogs show it: the date, a blank and the time, the
 // time left out at exactly midnight (to the millisecond).

@@ -167,6 +167,7 @@ class TFolderFrm : public QMainWindow, public IConnectionWatcher {
   void AcceptCertificate(const TProject* project, const TCertificateQuestion& question);
   void FolderUpActExecute();
   void CreateActExecute(bool folder);
+  void ClearCacheActExecute();
   void ResolveActExecute();
   void AutoSyncActExecute();
   void EditProjectActExecute();

@@ -7,6 +7,7 @@
 
 #include <type_traits>
 
+#include "sync/local_changes.h"
 #include "sync/local_copy.h"
 #include "sync/syn_file.h"
 #include "sync/syn_folder.h"
@@ -80,7 +81,7 @@ void TFolderFrm::ExecuteAction(TActionId action) {
         ForEachSelected([](TNode& node) { node.Delete(); });
         break;
       case aiClearCache:
-        ForEachSelected([](TNode& node) { node.ClearCache(); });
+        ClearCacheActExecute();
         break;
       case aiExtensions:
         if (project_) extensions_frm_->Execute(project_->Extensions(), store_);
@@ -150,6 +151,15 @@ void TFolderFrm::ForEachSelected(const std::function<void(TNode&)>& start) {
   std::vector<TNodeHold> holds;
   for (TNode* node : files_lvw_->SelectedNodes()) holds.emplace_back(*node);
   for (const TNodeHold& node : holds) start(*node);
+}
+
+void TFolderFrm::ClearCacheActExecute() {
+  int changed = 0;
+  for (TNode* node : files_lvw_->SelectedNodes()) changed += CountLocalChanges(*node);
+  // Asked once for the whole selection; No clears nothing.
+  const bool force = changed > 0 && AskQuestion(this, Qs(ClearCacheQuestion(changed)));
+  if (changed > 0 && !force) return;
+  ForEachSelected([force](TNode& node) { node.ClearCache(force); });
 }
 
 void TFolderFrm::CreateActExecute(bool folder) {

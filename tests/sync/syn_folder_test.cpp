@@ -7,6 +7,7 @@
 #include <string>
 
 #include "model/node_state.h"
+#include "sync/local_changes.h"
 #include "sync_test_fixture.h"
 
 namespace ravelo::test {
@@ -223,6 +224,7 @@ TEST_F(SynFolderTest, ClearCacheKeepsLocalWorkUnlessForcedThenRemovesBottomUp) {
   Open(docs);
   Open(Folder("docs/sub"));
   // Never synchronized ("Unknown") and local only ("Fresh"): kept unless forced.
+  EXPECT_EQ(CountLocalChanges(docs), 3);
   Run([&] { docs.ClearCache(); });
   EXPECT_EQ(Failures(), std::vector<std::string>{"failed docs: Local Changes Would Be Lost"});
   for (const char* path : {"site/docs/a.txt", "site/docs/local.txt", "site/docs/sub/deep.txt"})

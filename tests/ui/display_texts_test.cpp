@@ -15,6 +15,10 @@ TEST(DisplayTextsTest, StatusPanelTexts) {
   EXPECT_EQ(SizePanelText(1, ""), "");  // a single folder
   EXPECT_EQ(NodeErrorText("Access Denied", "a.txt"), "Error: Access Denied, Node: a.txt");
   EXPECT_EQ(ConnectErrorText("Login Incorrect"), "Error: Login Incorrect");
+  EXPECT_EQ(ClearCacheQuestion(1),
+            "1 file holds local changes that would be lost. Clear its cache anyway?");
+  EXPECT_EQ(ClearCacheQuestion(3),
+            "3 files hold local changes that would be lost. Clear their cache anyway?");
 }
 
 TEST(DisplayTextsTest, DateTimeTextLeavesOutExactMidnight) {
