@@ -5,12 +5,13 @@
 
 namespace ravelo {
 
+bool HoldsLocalChanges(TNodeState state) {
+  return state == nsFresh || state == nsAmbiguous || state == nsUnknown;
+}
+
 int CountLocalChanges(TNode& node) {
-  if (auto* file = dynamic_cast<TSynFile*>(&node)) {
-    if (file->LocalPresence() != prPresent) return 0;
-    const TNodeState state = file->GetState();
-    return state == nsFresh || state == nsAmbiguous || state == nsUnknown ? 1 : 0;
-  }
+  if (auto* file = dynamic_cast<TSynFile*>(&node))
+    return file->LocalPresence() == prPresent && HoldsLocalChanges(file->GetState()) ? 1 : 0;
   int count = 0;
   for (auto it = node.GetChildren(); !it->Done();) count += CountLocalChanges(it->Next());
   return count;

@@ -10,6 +10,7 @@
 #include "settings/extensions.h"
 #include "sync/device_interface.h"
 #include "sync/files_errors.h"
+#include "sync/local_changes.h"
 #include "sync/local_files.h"
 #include "sync/local_path.h"
 #include "sync/node_rename.h"
@@ -453,11 +454,7 @@ void TSynFile::DoCreateLocal(IServer& server) {
 void TSynFile::DoClearCache(IServer&, bool force) {
   if (LocalPresence() == prUnknown) RefreshLocal();
   if (LocalPresence() != prPresent) return;
-  if (!force) {
-    const TNodeState state = CalcState();
-    if (state == nsFresh || state == nsAmbiguous || state == nsUnknown)
-      throw ELocalChangesWouldBeLost();
-  }
+  if (!force && HoldsLocalChanges(CalcState())) throw ELocalChangesWouldBeLost();
   SyncProject().Device().DeleteLocalFile(*this);
 }
 
